@@ -26,9 +26,6 @@ inline constexpr int kFieldTextMax = 31;
 // Character code of the backspace key as the key filters receive it.
 inline constexpr char16_t kBackspaceKey = u'\b';
 
-// Placeholder shown by a field, list or level whose channel has no value.
-inline constexpr std::string_view kNoValueText = "- - -";
-
 // A text field as the key filters see it: its text and its selection. The selection is
 // [selectionStart, selectionEnd) in characters; equal ends mean a caret with no selection.
 struct FieldText {
