@@ -282,39 +282,44 @@ ResultCode ParseVer(const ReplyRecord& record, DeviceState& state) {
     return ResultCode::Success;
 }
 
-ResultCode ParseUhc(const ReplyRecord& record, DeviceState& state) {
-    const FieldReader fields(record);
-    if (!fields.CountIs(7)) {
-        return ResultCode::IllegalDataUhc;
-    }
-    ChannelSettings* channel = GetChannel(state, 1, record.channel);
-    auto filter = ReadUserFilter(fields, 20000);
-    if (!filter || !channel) {
-        return ResultCode::IllegalValueUhc;
-    }
-    SetHpfCutoffTexts(*filter);
-    channel->deviceUserHpf = *filter;
-    channel->editUserHpf = *filter;
-    return ResultCode::Success;
-}
+namespace {
 
-ResultCode ParseUlc(const ReplyRecord& record, DeviceState& state) {
+// UHC and ULC replies differ only in their codes, the cut-off limit and where they are stored.
+ResultCode ParseUserFilterReply(const ReplyRecord& record, DeviceState& state, bool lowPass) {
+    const ResultCode countCode = lowPass ? ResultCode::IllegalDataUlc : ResultCode::IllegalDataUhc;
+    const ResultCode valueCode =
+        lowPass ? ResultCode::IllegalValueUlc : ResultCode::IllegalValueUhc;
     const FieldReader fields(record);
     if (!fields.CountIs(7)) {
-        return ResultCode::IllegalDataUlc;
+        return countCode;
     }
     ChannelSettings* channel = GetChannel(state, 1, record.channel);
     if (!channel) {
-        return ResultCode::IllegalValueUlc;
+        return valueCode;
     }
-    auto filter = ReadUserFilter(fields, IsSound(*channel) ? 50000 : 20000);
+    const std::int64_t maxCutoff = lowPass && IsSound(*channel) ? 50000 : 20000;
+    auto filter = ReadUserFilter(fields, maxCutoff);
     if (!filter) {
-        return ResultCode::IllegalValueUlc;
+        return valueCode;
     }
-    SetLpfCutoffTexts(*filter);
-    channel->deviceUserLpf = *filter;
-    channel->editUserLpf = *filter;
+    if (lowPass) {
+        SetLpfCutoffTexts(*filter);
+        channel->deviceUserLpf = channel->editUserLpf = *filter;
+    } else {
+        SetHpfCutoffTexts(*filter);
+        channel->deviceUserHpf = channel->editUserHpf = *filter;
+    }
     return ResultCode::Success;
+}
+
+} // namespace
+
+ResultCode ParseUhc(const ReplyRecord& record, DeviceState& state) {
+    return ParseUserFilterReply(record, state, false);
+}
+
+ResultCode ParseUlc(const ReplyRecord& record, DeviceState& state) {
+    return ParseUserFilterReply(record, state, true);
 }
 
 ResultCode ParseSet(const ReplyRecord& record, DeviceState& state) {

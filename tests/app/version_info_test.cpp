@@ -116,15 +116,5 @@ TEST_F(VersionInfoFile, MissingExecutableLeavesDateEmpty) {
     EXPECT_EQ(info.productName, version_record::kProductName);
 }
 
-TEST(VersionInfo, BuildRecordIsUsable) {
-    // The configured record feeds fixed-size fields and the version reshaping.
-    for (const auto text : {version_record::kProductName, version_record::kProductVersion,
-                            version_record::kComments, version_record::kLegalCopyright}) {
-        EXPECT_FALSE(text.empty());
-        EXPECT_LE(text.size(), kVersionTextMaxBytes);
-    }
-    EXPECT_NE(ReshapeVersionText(version_record::kProductVersion).find('.'), std::string::npos);
-}
-
 } // namespace
 } // namespace va48

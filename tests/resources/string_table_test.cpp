@@ -35,15 +35,6 @@ TEST(StringTable, EveryEntryHasText) {
     }
 }
 
-TEST(StringTable, SortednessCheckRejectsDisorderAndDuplicates) {
-    constexpr StringEntry kOrdered[] = {{1, "a"}, {2, "b"}, {9, "c"}};
-    constexpr StringEntry kSwapped[] = {{1, "a"}, {9, "c"}, {2, "b"}};
-    constexpr StringEntry kDuplicate[] = {{1, "a"}, {2, "b"}, {2, "c"}};
-    static_assert(IsStrictlyAscendingById(kOrdered));
-    static_assert(!IsStrictlyAscendingById(kSwapped));
-    static_assert(!IsStrictlyAscendingById(kDuplicate));
-}
-
 struct TextCase {
     std::uint16_t id;
     std::string_view english;
