@@ -1,0 +1,184 @@
+#include "transport/lan_channel.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace va48 {
+namespace {
+
+using std::chrono::milliseconds;
+using namespace std::string_view_literals;
+
+// A listening socket on 127.0.0.1 that the channel connects to.
+class Listener {
+  public:
+    Listener() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
+        EXPECT_EQ(::listen(fd_, 16), 0);
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~Listener() {
+        for (int peer : peers_) {
+            ::close(peer);
+        }
+        ::close(fd_);
+    }
+    std::uint16_t Port() const { return port_; }
+
+    // The next accepted connection (the channel connects before this is called).
+    int Accept() {
+        const int peer = ::accept(fd_, nullptr, nullptr);
+        peers_.push_back(peer);
+        return peer;
+    }
+
+  private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+    std::vector<int> peers_;
+};
+
+LanSettings Settings(std::uint16_t port, std::string address = "127.0.0.1") {
+    LanSettings settings;
+    settings.address = std::move(address);
+    settings.port = port;
+    return settings;
+}
+
+void Write(int fd, std::string_view bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+class LanChannelTest : public ::testing::Test {
+  protected:
+    int Wait(milliseconds timeout = milliseconds(5000)) {
+        AutoResetEvent* const all[] = {&events.recv, &events.commNotify};
+        return WaitAny(all, timeout);
+    }
+    SessionEvents events;
+    Listener listener;
+};
+
+TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
+    for (const std::string address : {"", "192.168.1", "256.1.1.1", "a.b.c.d", "255.255.255.255",
+                                      "127.0.0.1 ", "127.000.000.001.5"}) {
+        EXPECT_EQ(LanOpen(Settings(listener.Port(), address), nullptr, nullptr), kNoConnection)
+            << address;
+    }
+    EXPECT_EQ(LanOpen(Settings(0), nullptr, nullptr), kNoConnection);
+}
+
+TEST_F(LanChannelTest, ConnectionRefusedFailsAfterItsAttempts) {
+    const std::uint16_t closedPort = [] {
+        Listener gone;
+        return gone.Port();
+    }();
+    EXPECT_EQ(LanOpen(Settings(closedPort), nullptr, nullptr), kNoConnection);
+}
+
+TEST_F(LanChannelTest, FramesTravelBothWays) {
+    const ConnectionHandle handle =
+        LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+    ASSERT_NE(handle, kNoConnection);
+    EXPECT_NE(handle, 0);
+    const int peer = listener.Accept();
+
+    const std::vector<std::uint8_t> request = {0x02, 0x01, 0x43, 'V',  'E', 'R',
+                                               '?',  0x03, 0x00, 0x0D, 0x0A};
+    EXPECT_EQ(LanSend(handle, request), 11);
+    std::vector<std::uint8_t> got(11);
+    ASSERT_EQ(::recv(peer, got.data(), got.size(), MSG_WAITALL), 11);
+    EXPECT_EQ(got, request);
+
+    Write(peer, "xx\x02\x01\x06"
+                "1.02\x03\x00\r\n"sv);
+    ASSERT_EQ(Wait(), 0);
+    const std::uint8_t stx[] = {0x02};
+    const std::uint8_t crlf[] = {0x0D, 0x0A};
+    std::vector<std::uint8_t> out(1024);
+    // The event may come before the whole frame; wait again until it is complete.
+    int length = 0;
+    for (int tries = 0; tries < 50 && length == 0; ++tries) {
+        length = LanReceiveFrame(handle, stx, crlf, out, 1);
+        if (length == 0) {
+            Wait(milliseconds(100));
+        }
+    }
+    EXPECT_EQ(std::string(out.begin(), out.begin() + length), "\x02\x01\x06"
+                                                              "1.02\x03\x00\r\n"sv);
+    EXPECT_EQ(LanLastError(handle), 0);
+    EXPECT_TRUE(LanClose(handle));
+}
+
+TEST_F(LanChannelTest, PeerClosingReportsCode201Once) {
+    const ConnectionHandle handle =
+        LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+    ASSERT_NE(handle, kNoConnection);
+    ::shutdown(listener.Accept(), SHUT_RDWR);
+    ASSERT_EQ(Wait(), 1);
+    EXPECT_EQ(LanLastError(handle), kLanPeerClosed);
+    // The thread has ended: no further report comes.
+    EXPECT_EQ(Wait(milliseconds(300)), kWaitTimeout);
+    EXPECT_EQ(LanSend(handle, std::vector<std::uint8_t>{}), 0);
+    EXPECT_TRUE(LanClose(handle));
+}
+
+TEST_F(LanChannelTest, UnknownHandlesAndEmptySends) {
+    const std::uint8_t stx[] = {0x02};
+    std::vector<std::uint8_t> out(16);
+    for (ConnectionHandle unknown : {kNoConnection, 0, 12345}) {
+        EXPECT_EQ(LanReceiveFrame(unknown, stx, stx, out, 1), -1);
+        EXPECT_EQ(LanSend(unknown, out), -1);
+        EXPECT_EQ(LanLastError(unknown), 0);
+        EXPECT_FALSE(LanClose(unknown));
+    }
+    const ConnectionHandle handle = LanOpen(Settings(listener.Port()), nullptr, nullptr);
+    ASSERT_NE(handle, kNoConnection);
+    EXPECT_EQ(LanSend(handle, std::span<const std::uint8_t>()), 0);
+    EXPECT_TRUE(LanClose(handle));
+    EXPECT_FALSE(LanClose(handle));
+}
+
+TEST_F(LanChannelTest, ANinthConnectionFindsNoRecord) {
+    std::vector<ConnectionHandle> open;
+    for (int i = 0; i < kLanConnectionCount; ++i) {
+        open.push_back(LanOpen(Settings(listener.Port()), nullptr, nullptr));
+        ASSERT_NE(open.back(), kNoConnection);
+    }
+    EXPECT_EQ(LanOpen(Settings(listener.Port()), nullptr, nullptr), kNoConnection);
+    for (ConnectionHandle handle : open) {
+        EXPECT_TRUE(LanClose(handle));
+    }
+    const ConnectionHandle again = LanOpen(Settings(listener.Port()), nullptr, nullptr);
+    EXPECT_NE(again, kNoConnection);
+    LanClose(again);
+}
+
+TEST(LanTiming, ZeroFieldsTakeTheirDefaults) {
+    const LanTiming t = NormalizedTiming({});
+    EXPECT_EQ(t.connectRetries, 1);
+    EXPECT_EQ(t.connectWaitChecks, 3);
+    EXPECT_EQ(t.connectWaitSeconds, 0);
+    EXPECT_EQ(t.connectWaitMicroseconds, 100000);
+    EXPECT_EQ(t.receiveWaitChecks, 1);
+    EXPECT_EQ(t.receiveWaitMicroseconds, 200000);
+    LanTiming custom;
+    custom.connectRetries = -1;
+    EXPECT_EQ(NormalizedTiming(custom).connectRetries, -1);
+}
+
+} // namespace
+} // namespace va48
