@@ -1,0 +1,251 @@
+#include "transport/usb_discovery.h"
+
+#include "transport/serial_channel.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace va48 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NameOrderCase {
+    std::string a;
+    std::string b;
+    bool aFirst;
+};
+
+class NaturalNameLessTest : public ::testing::TestWithParam<NameOrderCase> {};
+
+TEST_P(NaturalNameLessTest, OrdersNamesWithDigitRunsByValue) {
+    const NameOrderCase& row = GetParam();
+    EXPECT_EQ(NaturalNameLess(row.a, row.b), row.aFirst) << row.a << " < " << row.b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NaturalNameLessTest,
+    ::testing::Values(NameOrderCase{"ttyACM2", "ttyACM10", true},
+                      NameOrderCase{"ttyACM10", "ttyACM2", false},
+                      NameOrderCase{"ttyACM0", "ttyACM0", false},
+                      NameOrderCase{"ttyACM9", "ttyS0", true}, // letters still compare as bytes
+                      NameOrderCase{"ttyUSB", "ttyUSB0", true},
+                      NameOrderCase{"ttyUSB0", "ttyUSB", false},
+                      // equal by value: byte order decides, and only one way round
+                      NameOrderCase{"tty01", "tty1", true}, NameOrderCase{"tty1", "tty01", false},
+                      // longer than any integer type
+                      NameOrderCase{"t99999999999999999999999", "t100000000000000000000000", true},
+                      NameOrderCase{"tty2a10", "tty2a9", false}));
+
+TEST(UsbHardwareIdsTest, FormsTheRevisionIdFirstInUpperCaseHex) {
+    EXPECT_EQ(
+        UsbHardwareIds(0x7c4e, 0x0008, 0x0100),
+        (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
+    EXPECT_EQ(UsbHardwareIds(0xabcd, 0xef01, std::nullopt),
+              (std::vector<std::string>{"USB\\VID_ABCD&PID_EF01"}));
+}
+
+struct MatchCase {
+    std::string name;
+    std::string pattern;
+    std::vector<UsbDevice> devices;
+    std::optional<std::size_t> expected;
+};
+
+class MatchHardwareIdTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(MatchHardwareIdTest, FindsTheFirstDeviceContainingThePattern) {
+    const MatchCase& row = GetParam();
+    EXPECT_EQ(MatchHardwareId(row.pattern, row.devices), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MatchHardwareIdTest,
+    ::testing::Values(
+        MatchCase{"LowerCaseIdWithRevisionMatches",
+                  "USB\\VID_7C4E&PID_0008",
+                  {{"/dev/a", {"usb\\vid_7c4e&pid_0008&rev_0100"}}},
+                  0},
+        MatchCase{"PatternIsNotCaseFolded",
+                  "usb\\vid_7c4e&pid_0008",
+                  {{"/dev/a", {"USB\\VID_7C4E&PID_0008"}}},
+                  std::nullopt},
+        MatchCase{
+            "LaterIdOfADeviceCounts",
+            "PID_0008",
+            {{"/dev/a", {"USB\\VID_1111&PID_0001"}}, {"/dev/b", {"X", "USB\\VID_7C4E&PID_0008"}}},
+            1},
+        MatchCase{"FirstOfTwoMatchingDevicesWins",
+                  "VID_7C4E",
+                  {{"/dev/a", {"USB\\VID_7C4E&PID_0008"}}, {"/dev/b", {"USB\\VID_7C4E&PID_0008"}}},
+                  0},
+        MatchCase{"EmptyPatternMatchesNothing", "", {{"/dev/a", {"USB\\VID_7C4E"}}}, std::nullopt},
+        MatchCase{"NoDevices", "USB", {}, std::nullopt}),
+    [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
+
+// A fake device tree in a temporary directory: <dir>/sys is the sysfs root, <dir>/dev the
+// device root (nodes are named there, never created).
+class UsbDiscoveryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("va48_usb_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        roots = {dir / "sys", dir / "dev"};
+        fs::create_directories(roots.sysfsRoot / "class" / "tty");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static void WriteFile(const fs::path& file, const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+    }
+
+    // A tty whose device link points at `devicePath` (below devices/), created as a directory.
+    void AddTty(const std::string& name, const fs::path& devicePath) {
+        const fs::path device = roots.sysfsRoot / "devices" / devicePath;
+        fs::create_directories(device);
+        fs::create_directories(roots.sysfsRoot / "class" / "tty" / name);
+        fs::create_directory_symlink(device, roots.sysfsRoot / "class" / "tty" / name / "device");
+    }
+
+    // A tty on interface 1.0 of the USB device at devices/<usbPath>.
+    void AddUsbTty(const std::string& name, const fs::path& usbPath, const std::string& vendor,
+                   const std::string& product, const std::string& release = "0100\n") {
+        const fs::path usb = roots.sysfsRoot / "devices" / usbPath;
+        AddTty(name, usbPath / (usbPath.filename().string() + ":1.0"));
+        WriteFile(usb / "idVendor", vendor);
+        WriteFile(usb / "idProduct", product);
+        if (!release.empty()) {
+            WriteFile(usb / "bcdDevice", release);
+        }
+    }
+
+    void AddTypicalTree() {
+        AddUsbTty("ttyACM0", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n");
+        AddTty("ttyS0", "platform/serial8250/tty/ttyS0");
+        fs::create_directories(roots.sysfsRoot / "class" / "tty" / "tty0"); // no device link
+        AddUsbTty("ttyUSB0", "pci0000:00/usb1/1-2", "0403\n", "6001\n");
+    }
+
+    std::string Node(const std::string& name) const { return (roots.devRoot / name).string(); }
+
+    // A binder that records the nodes offered and answers from `answers` (then 0).
+    SerialPortBinder Recorder(std::vector<int> answers = {7}) {
+        return [this, answers, next = std::size_t{0}](const std::string& node) mutable {
+            bound.push_back(node);
+            return next < answers.size() ? answers[next++] : 0;
+        };
+    }
+
+    fs::path dir;
+    UsbSearchRoots roots;
+    std::vector<std::string> bound;
+};
+
+TEST_F(UsbDiscoveryTest, ListsOnlyTtysOnUsbDevicesWithTheirIds) {
+    AddTypicalTree();
+    const UsbDeviceList list = ListUsbSerialDevices(roots);
+    EXPECT_EQ(list.systemError, 0);
+    ASSERT_EQ(list.devices.size(), 2u);
+    EXPECT_EQ(list.devices[0].node, Node("ttyACM0"));
+    EXPECT_EQ(
+        list.devices[0].hardwareIds,
+        (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
+    EXPECT_EQ(list.devices[1].node, Node("ttyUSB0"));
+    EXPECT_EQ(list.devices[1].hardwareIds[1], "USB\\VID_0403&PID_6001");
+}
+
+TEST_F(UsbDiscoveryTest, SkipsDevicesWithUnreadableIdsAndKeepsThoseWithoutRevision) {
+    AddUsbTty("ttyACM0", "usb1/1-1", "zz\n", "0008\n");
+    AddUsbTty("ttyACM1", "usb1/1-2", "7c4e\n", "10008\n"); // wider than 16 bits
+    AddUsbTty("ttyACM2", "usb1/1-3", "7c4e\n", "0008\n", "");
+    const UsbDeviceList list = ListUsbSerialDevices(roots);
+    ASSERT_EQ(list.devices.size(), 1u);
+    EXPECT_EQ(list.devices[0].node, Node("ttyACM2"));
+    EXPECT_EQ(list.devices[0].hardwareIds, (std::vector<std::string>{"USB\\VID_7C4E&PID_0008"}));
+}
+
+TEST_F(UsbDiscoveryTest, StopsWalkingUpAtTheSysfsRoot) {
+    // Attributes at the root and above it describe no device of this tree.
+    WriteFile(roots.sysfsRoot / "idVendor", "7c4e\n");
+    WriteFile(roots.sysfsRoot / "idProduct", "0008\n");
+    WriteFile(dir / "idVendor", "7c4e\n");
+    WriteFile(dir / "idProduct", "0008\n");
+    AddTty("ttyS0", "platform/serial8250/tty/ttyS0");
+    EXPECT_TRUE(ListUsbSerialDevices(roots).devices.empty());
+}
+
+TEST_F(UsbDiscoveryTest, FindsTheAmplifierAndBindsItsNode) {
+    AddTypicalTree();
+    std::uint32_t port = 99;
+    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder({5})), kUsbPortFound);
+    EXPECT_EQ(port, 5u);
+    EXPECT_EQ(bound, std::vector<std::string>{Node("ttyACM0")});
+}
+
+TEST_F(UsbDiscoveryTest, TakesTheFirstMatchInNumericNameOrder) {
+    AddUsbTty("ttyACM10", "usb1/1-1", "7c4e\n", "0008\n");
+    AddUsbTty("ttyACM2", "usb1/1-2", "7c4e\n", "0008\n");
+    std::uint32_t port = 0;
+    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder()), kUsbPortFound);
+    EXPECT_EQ(bound, std::vector<std::string>{Node("ttyACM2")});
+}
+
+TEST_F(UsbDiscoveryTest, PassesOverAMatchThatGetsNoPortNumber) {
+    AddUsbTty("ttyACM0", "usb1/1-1", "7c4e\n", "0008\n");
+    AddUsbTty("ttyACM1", "usb1/1-2", "0403\n", "6001\n");
+    AddUsbTty("ttyACM2", "usb1/1-3", "7c4e\n", "0008\n");
+    std::uint32_t port = 0;
+    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder({0, 31})),
+              kUsbPortFound);
+    EXPECT_EQ(port, 31u);
+    EXPECT_EQ(bound, (std::vector<std::string>{Node("ttyACM0"), Node("ttyACM2")}));
+}
+
+TEST_F(UsbDiscoveryTest, ReportsNotFoundWithPortZero) {
+    AddTypicalTree();
+    struct Case {
+        std::string pattern;
+        std::vector<int> answers;
+    };
+    for (const Case& row : {Case{"USB\\VID_1234", {7}}, Case{"", {7}}, Case{"VID_7C4E", {0}}}) {
+        bound.clear();
+        std::uint32_t port = 12;
+        EXPECT_EQ(FindUsbPort(row.pattern, roots, port, Recorder(row.answers)), kUsbPortNotFound)
+            << row.pattern;
+        EXPECT_EQ(port, 0u) << row.pattern;
+        if (row.pattern.empty()) {
+            EXPECT_TRUE(bound.empty());
+        }
+    }
+}
+
+TEST_F(UsbDiscoveryTest, UnreadableTreeWritesTheErrorNumber) {
+    roots.sysfsRoot = dir / "missing";
+    std::uint32_t port = 3;
+    ::testing::internal::CaptureStdout();
+    const int result = FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "error " + std::to_string(ENOENT) + "\r\n");
+    EXPECT_EQ(result, kUsbPortNotFound);
+    EXPECT_EQ(port, 0u);
+    EXPECT_TRUE(bound.empty());
+}
+
+TEST_F(UsbDiscoveryTest, FoundPortOpensTheMatchedNode) {
+    AddTypicalTree();
+    std::uint32_t port = 0;
+    ASSERT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port), kUsbPortFound);
+    EXPECT_GE(port, 1u);
+    EXPECT_LE(port, static_cast<std::uint32_t>(kSerialPortCount));
+    EXPECT_EQ(SerialPortDevice(static_cast<int>(port)), Node("ttyACM0"));
+    SetSerialPortDevice(static_cast<int>(port), "");
+}
+
+} // namespace
+} // namespace va48
