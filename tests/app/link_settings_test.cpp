@@ -1,0 +1,174 @@
+#include "app/link_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace va48 {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ParseSettingNumberTest, ConvertsLikeTheStandardDecimalReader) {
+    const struct {
+        std::string text;
+        std::int32_t expected;
+    } rows[] = {
+        {"", 0},
+        {"abc", 0},
+        {"  42", 42},
+        {"\t\n7", 7},
+        {"-17", -17},
+        {"+5", 5},
+        {"12ab", 12},
+        {"- 5", 0},
+        {"--5", 0},
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"99999999999999999999", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", -2147483647 - 1},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseSettingNumber(row.text), row.expected) << '"' << row.text << '"';
+    }
+}
+
+TEST(ParseLanAddressTest, AcceptsOnlyStrictDottedDecimal) {
+    using Address = std::array<std::uint8_t, 4>;
+    const struct {
+        std::string text;
+        Address expected;
+    } rows[] = {
+        {"192.168.1.20", {192, 168, 1, 20}},
+        {"0.0.0.0", {0, 0, 0, 0}},
+        {"10.255.0.9", {10, 255, 0, 9}},
+        {"", kNoLanAddress},
+        {"1.2.3", kNoLanAddress},
+        {"1.2.3.4.5", kNoLanAddress},
+        {"1..3.4", kNoLanAddress},
+        {"1.2.3.4.", kNoLanAddress},
+        {".1.2.3", kNoLanAddress},
+        {"256.1.1.1", kNoLanAddress},
+        {"1.2.3.1000", kNoLanAddress},
+        {"01.2.3.4", kNoLanAddress},
+        {"1.2.3.-4", kNoLanAddress},
+        {"1.2.3.4 ", kNoLanAddress},
+        {"a.b.c.d", kNoLanAddress},
+        {"0x7f.0.0.1", kNoLanAddress},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseLanAddress(row.text), row.expected) << '"' << row.text << '"';
+    }
+}
+
+class LinkSettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("va48_link_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        path = dir / "VA-48Viewer.ini";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+    fs::path dir;
+    fs::path path;
+};
+
+TEST_F(LinkSettingsTest, MissingFileGivesEveryDefault) {
+    LinkSettings settings;
+    settings.comPort = 9; // a stale value from an earlier connect must not survive
+    settings.hardwareId = "stale";
+    LoadLinkSettings(SettingsFile(path), settings);
+    EXPECT_EQ(settings.lanAddress, kNoLanAddress);
+    EXPECT_EQ(settings.lanPort, 2255u);
+    EXPECT_EQ(settings.comPort, 0u);
+    EXPECT_EQ(settings.baudRate, 115200u);
+    EXPECT_EQ(settings.byteSize, 8);
+    EXPECT_FALSE(settings.parityEnabled);
+    EXPECT_EQ(settings.parityKind, 0);
+    EXPECT_EQ(settings.stopBits, 0);
+    EXPECT_EQ(settings.hardwareId, "USB\\VID_7C4E&PID_0008");
+    EXPECT_EQ(settings.replyTimeoutMs.load(), 30000u);
+    EXPECT_EQ(settings.updateTimeoutMs, 60000u);
+    EXPECT_TRUE(settings.rebootAfterUpdate);
+}
+
+TEST_F(LinkSettingsTest, ConvertsEachKey) {
+    using Field = std::function<std::string(const LinkSettings&)>;
+    const auto number = [](auto member) -> Field {
+        return [member](const LinkSettings& s) { return std::to_string(+(s.*member)); };
+    };
+    const Field address = [](const LinkSettings& s) { return FormatLanAddress(s.lanAddress); };
+    const Field hardwareId = [](const LinkSettings& s) { return s.hardwareId; };
+    const Field replyTimeout = [](const LinkSettings& s) {
+        return std::to_string(s.replyTimeoutMs.load());
+    };
+    const struct {
+        std::string lines; // written under their section
+        Field field;
+        std::string expected;
+    } rows[] = {
+        {"[LAN]\nIPAddress=192.168.0.10", address, "192.168.0.10"},
+        {"[LAN]\nIPAddress=192.168.0", address, "255.255.255.255"},
+        {"[lan]\nipaddress = 10.0.0.1 ", address, "10.0.0.1"},
+        {"[LAN]\nPortNo=2256", number(&LinkSettings::lanPort), "2256"},
+        {"[USB]\nRate=9600", number(&LinkSettings::baudRate), "9600"},
+        {"[USB]\nRate=fast", number(&LinkSettings::baudRate), "0"},
+        {"[USB]\nByteSize=264", number(&LinkSettings::byteSize), "8"},
+        {"[USB]\nByteSize=7", number(&LinkSettings::byteSize), "7"},
+        {"[USB]\nParity=2", number(&LinkSettings::parityEnabled), "1"},
+        {"[USB]\nParity=0", number(&LinkSettings::parityEnabled), "0"},
+        {"[USB]\nParity=-1", number(&LinkSettings::parityEnabled), "0"},
+        {"[USB]\nParity=on", number(&LinkSettings::parityEnabled), "0"},
+        {"[USB]\nParityKind=2", number(&LinkSettings::parityKind), "2"},
+        {"[USB]\nStopBit=258", number(&LinkSettings::stopBits), "2"},
+        {"[HWID]\nCode=USB\\VID_1234&PID_0001", hardwareId, "USB\\VID_1234&PID_0001"},
+        {"[HWID]\nCode=" + std::string(120, 'C'), hardwareId, std::string(99, 'C')},
+        {"[TIMEOUT]\nRecv=5000", replyTimeout, "5000"},
+        {"[TIMEOUT]\nUpdate=120000", number(&LinkSettings::updateTimeoutMs), "120000"},
+        {"[VA48]\nUpdReboot=0", number(&LinkSettings::rebootAfterUpdate), "0"},
+        {"[VA48]\nUpdReboot=3", number(&LinkSettings::rebootAfterUpdate), "1"},
+    };
+    for (const auto& row : rows) {
+        Write(row.lines + "\n");
+        LinkSettings settings;
+        LoadLinkSettings(SettingsFile(path), settings);
+        EXPECT_EQ(row.field(settings), row.expected) << row.lines;
+    }
+}
+
+TEST_F(LinkSettingsTest, SavedValuesTakeEffectAndReadBack) {
+    SettingsFile file(path);
+    LinkSettings settings;
+    ASSERT_TRUE(SaveReplyTimeout(file, settings, 45000));
+    ASSERT_TRUE(SaveLanAddress(file, settings, {172, 16, 0, 200}));
+    EXPECT_EQ(settings.replyTimeoutMs.load(), 45000u);
+    EXPECT_EQ(file.ReadString("LAN", "IPAddress", ""), "172.16.0.200");
+
+    LinkSettings reloaded;
+    LoadLinkSettings(file, reloaded);
+    EXPECT_EQ(reloaded.replyTimeoutMs.load(), 45000u);
+    EXPECT_EQ(reloaded.lanAddress, (std::array<std::uint8_t, 4>{172, 16, 0, 200}));
+}
+
+TEST_F(LinkSettingsTest, UnsavedValuesStillTakeEffect) {
+    SettingsFile file(dir / "missing" / "VA-48Viewer.ini");
+    LinkSettings settings;
+    EXPECT_FALSE(SaveReplyTimeout(file, settings, 5000));
+    EXPECT_FALSE(SaveLanAddress(file, settings, {10, 0, 0, 1}));
+    EXPECT_EQ(settings.replyTimeoutMs.load(), 5000u);
+    EXPECT_EQ(settings.lanAddress, (std::array<std::uint8_t, 4>{10, 0, 0, 1}));
+}
+
+} // namespace
+} // namespace va48
