@@ -15,78 +15,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct NameOrderCase {
-    std::string a;
-    std::string b;
-    bool aFirst;
-};
-
-class NaturalNameLessTest : public ::testing::TestWithParam<NameOrderCase> {};
-
-TEST_P(NaturalNameLessTest, OrdersNamesWithDigitRunsByValue) {
-    const NameOrderCase& row = GetParam();
-    EXPECT_EQ(NaturalNameLess(row.a, row.b), row.aFirst) << row.a << " < " << row.b;
+TEST(NaturalNameLessTest, OrdersNamesWithDigitRunsByValue) {
+    const struct {
+        std::string a;
+        std::string b;
+        bool aFirst;
+    } rows[] = {
+        {"ttyACM2", "ttyACM10", true},
+        {"ttyACM10", "ttyACM2", false},
+        {"ttyACM0", "ttyACM0", false},
+        {"ttyACM9", "ttyS0", true}, // letters still compare as bytes
+        {"ttyUSB", "ttyUSB0", true},
+        {"ttyUSB0", "ttyUSB", false},
+        {"tty01", "tty1", true}, // equal by value: byte order decides, one way round only
+        {"tty1", "tty01", false},
+        {"t99999999999999999999999", "t100000000000000000000000", true}, // beyond any integer
+        {"tty2a10", "tty2a9", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(NaturalNameLess(row.a, row.b), row.aFirst) << row.a << " < " << row.b;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, NaturalNameLessTest,
-    ::testing::Values(NameOrderCase{"ttyACM2", "ttyACM10", true},
-                      NameOrderCase{"ttyACM10", "ttyACM2", false},
-                      NameOrderCase{"ttyACM0", "ttyACM0", false},
-                      NameOrderCase{"ttyACM9", "ttyS0", true}, // letters still compare as bytes
-                      NameOrderCase{"ttyUSB", "ttyUSB0", true},
-                      NameOrderCase{"ttyUSB0", "ttyUSB", false},
-                      // equal by value: byte order decides, and only one way round
-                      NameOrderCase{"tty01", "tty1", true}, NameOrderCase{"tty1", "tty01", false},
-                      // longer than any integer type
-                      NameOrderCase{"t99999999999999999999999", "t100000000000000000000000", true},
-                      NameOrderCase{"tty2a10", "tty2a9", false}));
+TEST(MatchHardwareIdTest, UpperCasesTheIdsButNotThePattern) {
+    const std::vector<UsbDevice> lowerCase{{"/dev/a", {"usb\\vid_7c4e&pid_0008&rev_0100"}}};
+    EXPECT_EQ(MatchHardwareId("USB\\VID_7C4E&PID_0008", lowerCase), 0u);
+    EXPECT_EQ(MatchHardwareId("usb\\vid_7c4e&pid_0008", lowerCase), std::nullopt);
 
-TEST(UsbHardwareIdsTest, FormsTheRevisionIdFirstInUpperCaseHex) {
-    EXPECT_EQ(
-        UsbHardwareIds(0x7c4e, 0x0008, 0x0100),
-        (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
-    EXPECT_EQ(UsbHardwareIds(0xabcd, 0xef01, std::nullopt),
-              (std::vector<std::string>{"USB\\VID_ABCD&PID_EF01"}));
+    const std::vector<UsbDevice> laterId{{"/dev/a", {"USB\\VID_1111&PID_0001"}},
+                                         {"/dev/b", {"X", "USB\\VID_7C4E&PID_0008"}}};
+    EXPECT_EQ(MatchHardwareId("PID_0008", laterId), 1u);
 }
-
-struct MatchCase {
-    std::string name;
-    std::string pattern;
-    std::vector<UsbDevice> devices;
-    std::optional<std::size_t> expected;
-};
-
-class MatchHardwareIdTest : public ::testing::TestWithParam<MatchCase> {};
-
-TEST_P(MatchHardwareIdTest, FindsTheFirstDeviceContainingThePattern) {
-    const MatchCase& row = GetParam();
-    EXPECT_EQ(MatchHardwareId(row.pattern, row.devices), row.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, MatchHardwareIdTest,
-    ::testing::Values(
-        MatchCase{"LowerCaseIdWithRevisionMatches",
-                  "USB\\VID_7C4E&PID_0008",
-                  {{"/dev/a", {"usb\\vid_7c4e&pid_0008&rev_0100"}}},
-                  0},
-        MatchCase{"PatternIsNotCaseFolded",
-                  "usb\\vid_7c4e&pid_0008",
-                  {{"/dev/a", {"USB\\VID_7C4E&PID_0008"}}},
-                  std::nullopt},
-        MatchCase{
-            "LaterIdOfADeviceCounts",
-            "PID_0008",
-            {{"/dev/a", {"USB\\VID_1111&PID_0001"}}, {"/dev/b", {"X", "USB\\VID_7C4E&PID_0008"}}},
-            1},
-        MatchCase{"FirstOfTwoMatchingDevicesWins",
-                  "VID_7C4E",
-                  {{"/dev/a", {"USB\\VID_7C4E&PID_0008"}}, {"/dev/b", {"USB\\VID_7C4E&PID_0008"}}},
-                  0},
-        MatchCase{"EmptyPatternMatchesNothing", "", {{"/dev/a", {"USB\\VID_7C4E"}}}, std::nullopt},
-        MatchCase{"NoDevices", "USB", {}, std::nullopt}),
-    [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
 
 // A fake device tree in a temporary directory: <dir>/sys is the sysfs root, <dir>/dev the
 // device root (nodes are named there, never created).
