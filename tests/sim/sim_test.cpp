@@ -1,0 +1,716 @@
+#include "sim/amplifier.h"
+#include "sim/control.h"
+#include "sim/faults.h"
+#include "sim/frame_codec.h"
+#include "sim/levels.h"
+#include "sim/options.h"
+#include "sim/srecord.h"
+#include "tests/support/sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace va48 {
+namespace {
+
+using namespace va48sim;
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+TEST(RequestDecoder, CutsFramesOutOfTheByteStream) {
+    const std::string did = EncodeRequest("DID?");
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> texts;
+    };
+    const std::vector<Row> rows = {
+        {"plain frame", did, {"DID?"}},
+        {"empty text", EncodeRequest(""), {""}},
+        {"bytes before STX skipped", "junk\r\n\x03" + did, {"DID?"}},
+        {"two frames at once", did + EncodeRequest("SET? 3"), {"DID?", "SET? 3"}},
+        {"line end inside the text",
+         EncodeRequest("UPD 4 S9030000FC\r\n"),
+         {"UPD 4 S9030000FC\r\n"}},
+        {"broken frame dropped at next STX",
+         std::string("\x02\x01"
+                     "CDI") +
+             did,
+         {"DID?"}},
+        {"BCC may be STX",
+         std::string("\x02\x01"
+                     "CVER?\x03\x02\r\n"),
+         {"VER?"}},
+        {"oversized frame dropped",
+         "\x02\x01"
+         "C" +
+             std::string(1100, 'A') + did.substr(3),
+         {}},
+    };
+    for (const Row& row : rows) {
+        RequestDecoder decoder;
+        std::vector<std::string> texts;
+        for (const Request& request : decoder.Feed(row.bytes)) {
+            texts.push_back(request.text);
+        }
+        EXPECT_EQ(texts, row.texts) << row.what;
+    }
+}
+
+TEST(RequestDecoder, JoinsAFrameArrivingByteByByte) {
+    RequestDecoder decoder;
+    const std::string frame = EncodeRequest("SET? 12");
+    std::vector<Request> done;
+    for (const char byte : frame) {
+        for (Request& request : decoder.Feed(std::string(1, byte))) {
+            done.push_back(std::move(request));
+        }
+    }
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].text, "SET? 12");
+    EXPECT_EQ(done[0].device, 0x01);
+    EXPECT_EQ(done[0].type, 'C');
+}
+
+TEST(EncodeReply, WritesTheReplyFrameByteForByte) {
+    EXPECT_EQ(EncodeAck(""), std::string("\x02\x01\x06\x03\x00\r\n", 7));
+    EXPECT_EQ(EncodeNak("0001"), std::string("\x02\x01\x15"
+                                             "0001\x03\x00\r\n",
+                                             11));
+}
+
+TEST(RequestText, TakesTheGrammarApart) {
+    const RequestText set = ParseRequestText("SET? 3");
+    EXPECT_EQ(set.name, "SET");
+    EXPECT_TRUE(set.query);
+    EXPECT_TRUE(set.wellFormed);
+    EXPECT_EQ(set.params, (std::vector<std::string_view>{"3"}));
+    for (const char* bad : {"SET?  3", "SET? 3 ", "SET?3", "CAL 0  1"}) {
+        EXPECT_FALSE(ParseRequestText(bad).wellFormed) << bad;
+    }
+    EXPECT_EQ(ParseInteger("-2"), -2);
+    for (const char* bad : {"", "-", "+1", "1x", " 1", "1234567890123456789"}) {
+        EXPECT_FALSE(ParseInteger(bad)) << bad;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The device model
+
+Answer Nak(std::string_view status) {
+    return Answer{true, std::string(status)};
+}
+
+Answer Ack(std::string_view text = "") {
+    return Answer{false, std::string(text)};
+}
+
+// "1 2 3" as reply fields "1,2,3".
+std::string Fields(std::string_view spaced) {
+    std::string fields(spaced);
+    std::ranges::replace(fields, ' ', ',');
+    return fields;
+}
+
+AmplifierConfig Config(std::string_view layout = "SSSSSSSSVVVVVVVV") {
+    AmplifierConfig config;
+    config.layout = *ParseLayout(layout);
+    return config;
+}
+
+TEST(Layout, AcceptsSixteenSlotsOfSVOrZero) {
+    EXPECT_TRUE(ParseLayout("S0V0S0V0S0V0S0V0"));
+    for (const char* bad :
+         {"", "SSSSSSSSVVVVVVV", "SSSSSSSSVVVVVVVVV", "sSSSSSSSVVVVVVVV", "XSSSSSSSVVVVVVVV"}) {
+        EXPECT_FALSE(ParseLayout(bad)) << bad;
+    }
+    Amplifier amplifier(Config("S0V0000000000000"));
+    EXPECT_EQ(amplifier.Handle("DID?"), Ack("0,14,0,15,0,0,0,0,0,0,0,0,0,0,0,0,0"));
+}
+
+TEST(Amplifier, RefusesUnknownCommandsAndBadParameters) {
+    Amplifier amplifier(Config("S0V0000000000000"));
+    const std::vector<std::pair<const char*, std::string_view>> rows = {
+        {"XYZ?", kStatusUndefined},
+        {"", kStatusUndefined},
+        {"did?", kStatusUndefined},
+        {"DID", kStatusUndefined},
+        {"CAL?", kStatusUndefined},
+        {"DID? 1", kStatusParameter},
+        {"SET?", kStatusParameter},
+        {"SET? 2", kStatusParameter},
+        {"SET? 17", kStatusParameter},
+        {"SET? x", kStatusParameter},
+        {"TDS? 0", kStatusParameter},
+        {"CAL 0 2", kStatusParameter},
+        {"CAL 1 0", kStatusParameter},
+        {"IPA 1 2 3", kStatusParameter},
+        {"IPA 256 0 0 0 0 0 0 0 0 0 0 0", kStatusParameter},
+    };
+    for (const auto& [text, status] : rows) {
+        EXPECT_EQ(amplifier.Handle(text), Nak(status)) << text;
+    }
+}
+
+TEST(Amplifier, ValidatesSetupWritesByModuleKind) {
+    struct Row {
+        const char* text;
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {"SET 9 0 0 0 1 0 2 1 12 12 512 1 4 10 -2", true},  // vibration, front CCLD
+        {"SET 1 0 1 0 1 0 3 3 3 3 599 0 5 21 26", true},    // sound, rear CCLD, extremes
+        {"SET 1 0 1 0 1 1 1 1 1 1 100 0 0 -2 -2", true},    // sound, rear CCLD TEDS
+        {"SET 9 0 1 0 0 0 1 1 1 1 999 2 6 -1 22", true},    // vibration, rear
+        {"SET 1 0 0 0 1 0 1 1 1 1 250 0 2 -1 -1", false},   // sound has no front CCLD
+        {"SET 9 0 0 0 0 1 1 1 1 1 500 1 3 -1 -1", false},   // TEDS alone is no connector
+        {"SET 1 0 0 0 0 0 1 1 1 1 99 0 2 -1 -1", false},    // sensitivity below the scale
+        {"SET 1 0 0 0 0 0 1 1 1 1 600 0 2 -1 -1", false},   // and above
+        {"SET 1 0 0 0 0 0 1 1 1 1 250 1 2 -1 -1", false},   // sound exponent is 0
+        {"SET 1 0 0 0 0 0 1 1 4 1 250 0 2 -1 -1", false},   // sound HPF menu 1..3
+        {"SET 1 0 0 0 0 0 1 1 1 1 250 0 6 -1 -1", false},   // sound range 0..5
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 3 3 -1 -1", false},   // vibration exponent 0..2
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 7 -1 -1", false},   // vibration range 0..6
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -3 -1", false},   // HPF index -2..21
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1 23", false},   // vibration LPF index -2..22
+        {"SET 9 0 0 0 1 0 4 1 1 1 500 1 3 -1 -1", false},   // unit 1..3
+        {"SET 9 2 0 0 1 0 1 1 1 1 500 1 3 -1 -1", false},   // flags are 0..1
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1", false},      // 13 values
+        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1 -1 0", false}, // 15 values
+        {"SET 2 0 0 0 0 0 1 1 1 1 250 0 2 -1 -1", false},   // empty slot
+        {"SET 17 0 0 0 0 0 1 1 1 1 250 0 2 -1 -1", false},
+        {"SET 1 0 0 0 0 0 1 1 1 1 2x0 0 2 -1 -1", false},
+    };
+    for (const Row& row : rows) {
+        Amplifier amplifier(Config("S0000000V0000000"));
+        const std::string before1 = amplifier.Handle("SET? 1").text;
+        const std::string before9 = amplifier.Handle("SET? 9").text;
+        const Answer answer = amplifier.Handle(row.text);
+        if (row.accepted) {
+            EXPECT_EQ(answer, Ack()) << row.text;
+            // The reply gives back exactly the values written after the channel.
+            const std::string_view text = row.text;
+            EXPECT_EQ(amplifier.Handle(std::string("SET? ") + row.text[4]).text,
+                      Fields(text.substr(text.find(' ', 4) + 1)));
+        } else {
+            EXPECT_EQ(answer, Nak(kStatusParameter)) << row.text;
+            EXPECT_EQ(amplifier.Handle("SET? 1").text, before1) << row.text;
+            EXPECT_EQ(amplifier.Handle("SET? 9").text, before9) << row.text;
+        }
+    }
+}
+
+TEST(Amplifier, KeepsWeightingFieldsByMeaning) {
+    Amplifier amplifier(Config());
+    ASSERT_EQ(amplifier.Handle("SET 9 0 0 0 1 0 2 1 12 12 512 1 4 10 -2"), Ack());
+    EXPECT_EQ(amplifier.Setup(9).freqWeightUnit, 2);      // mm/s
+    EXPECT_EQ(amplifier.Setup(9).timeWeightDetection, 1); // RMS
+    ASSERT_EQ(amplifier.Handle("SET 1 0 0 0 0 0 2 1 1 1 250 0 2 -1 -1"), Ack());
+    EXPECT_EQ(amplifier.Setup(1).timeWeightDetection, 2); // S
+    EXPECT_EQ(amplifier.Setup(1).freqWeightUnit, 1);      // A
+}
+
+TEST(Amplifier, ValidatesUserFilterWrites) {
+    const std::vector<std::pair<const char*, bool>> rows = {
+        {"UHC 1 1 300 1 2 3 4 5", true},
+        {"UHC 1 0 0 0 0 0 0 0", true},
+        {"UHC 1 1 20000 0 0 0 0 281474976710655", true},
+        {"UHC 1 1 299 1 2 3 4 5", false},
+        {"UHC 1 1 20001 1 2 3 4 5", false},
+        {"UHC 1 1 300 1 2 3 4 281474976710656", false},
+        {"UHC 1 1 300 -1 2 3 4 5", false},
+        {"UHC 1 2 300 1 2 3 4 5", false},
+        {"UHC 1 1 300 1 2 3 4", false},
+        {"ULC 1 1 50000 1 2 3 4 5", true},  // sound module
+        {"ULC 9 1 50000 1 2 3 4 5", false}, // vibration module stops at 20000
+        {"ULC 9 1 20000 1 2 3 4 5", true},
+    };
+    for (const auto& [text, accepted] : rows) {
+        Amplifier amplifier(Config("S0000000V0000000"));
+        EXPECT_EQ(amplifier.Handle(text), accepted ? Ack() : Nak(kStatusParameter)) << text;
+        const std::string query = std::string(text).substr(0, 3) + "? " + text[4];
+        const std::string expected =
+            accepted ? Fields(std::string_view(text).substr(6)) : "0,0,0,0,0,0,0";
+        EXPECT_EQ(amplifier.Handle(query).text, expected) << text;
+    }
+}
+
+TEST(Amplifier, ResetRestoresDefaultsButKeepsTheNetwork) {
+    Amplifier amplifier(Config());
+    ASSERT_EQ(amplifier.Handle("SET 1 0 1 0 1 0 3 3 3 3 599 0 5 21 26"), Ack());
+    ASSERT_EQ(amplifier.Handle("UHC 1 1 300 1 2 3 4 5"), Ack());
+    ASSERT_EQ(amplifier.Handle("IPA 10 0 0 2 255 0 0 0 10 0 0 1"), Ack());
+    ASSERT_EQ(amplifier.Handle("CAL 0 1"), Ack());
+    EXPECT_EQ(amplifier.Handle("RES"), Ack());
+    EXPECT_EQ(amplifier.Handle("SET? 1"), Ack("0,0,0,0,0,1,1,1,1,250,0,2,-1,-1"));
+    EXPECT_EQ(amplifier.Handle("SET? 9"), Ack("0,0,0,1,0,1,1,1,1,500,1,3,-1,-1"));
+    EXPECT_EQ(amplifier.Handle("UHC? 1"), Ack("0,0,0,0,0,0,0"));
+    EXPECT_EQ(amplifier.Handle("IPA?"), Ack("10,0,0,2,255,0,0,0,10,0,0,1"));
+    EXPECT_FALSE(amplifier.CalibrationOn());
+}
+
+TEST(Amplifier, AnswersTedsStatesFromTheScript) {
+    AmplifierConfig config = Config();
+    config.tedsScripts[2] = TedsScript{1, 1, 3};
+    Amplifier amplifier(config);
+    for (const char* state : {"1", "1", "3", "3"}) {
+        EXPECT_EQ(amplifier.Handle("TDS? 3"), Ack(state));
+    }
+    EXPECT_EQ(amplifier.Handle("TEC 3"), Ack());
+    EXPECT_EQ(amplifier.Handle("TDS? 3"), Ack("1"));
+
+    // Unscripted: nothing to read until the TEDS connector is chosen; then the sensor is read and
+    // its sensitivity replaces the one written.
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("0"));
+    EXPECT_EQ(amplifier.Handle("TEC 1"), Ack());
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("0"));
+    ASSERT_EQ(amplifier.Handle("SET 1 0 1 0 1 1 1 1 1 1 250 0 2 -1 -1"), Ack());
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("1"));
+    EXPECT_EQ(amplifier.Handle("SET? 1").text, "0,1,0,1,1,1,1,1,1,250,0,2,-1,-1");
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("2"));
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("2"));
+    EXPECT_EQ(amplifier.Handle("SET? 1").text, "0,1,0,1,1,1,1,1,1,268,0,2,-1,-1");
+    ASSERT_EQ(amplifier.Handle("SET 1 0 0 0 0 0 1 1 1 1 250 0 2 -1 -1"), Ack());
+    EXPECT_EQ(amplifier.Handle("TDS? 1"), Ack("0"));
+}
+
+TEST(Levels, LightTheLampsByTheLevelAgainstFullScale) {
+    const ChannelSetup sound = DefaultSetup(ModuleKind::Sound); // full scale 100 dB
+    struct Row {
+        int level;
+        std::int64_t value;
+        int red;
+        int cyan;
+    };
+    const std::vector<Row> rows = {
+        {1, 1001, 1, 0},
+        {0, 1000, 0, 0},
+        {-500, 500, 0, 0},
+        {-501, 499, 0, 1},
+    };
+    for (const Row& row : rows) {
+        const auto fields = ReadingFields(ModuleKind::Sound, sound, row.level);
+        EXPECT_EQ(fields[0], row.value) << row.level;
+        EXPECT_EQ(fields[5], row.red) << row.level;
+        EXPECT_EQ(fields[6], row.cyan) << row.level;
+        EXPECT_EQ(fields[9], 0);
+    }
+    const auto vibration =
+        ReadingFields(ModuleKind::Vibration, DefaultSetup(ModuleKind::Vibration), 0);
+    EXPECT_EQ(vibration[0], 300); // 30.0 m/s2 at exponent 1, range 3
+    EXPECT_EQ(vibration[7], 1);
+    EXPECT_EQ(vibration[8], 3);
+    EXPECT_EQ(vibration[9], 1);
+    EXPECT_EQ(ReadingFields(ModuleKind::None, sound, 100), (std::array<std::int64_t, 11>{}));
+}
+
+TEST(Levels, ScaleToTheRangeListsTheClientShows) {
+    struct Row {
+        int sensitivity;
+        int exponent;
+        int unit;
+        int range;
+        std::int64_t counts; // full scale as the client places the decimal point
+    };
+    const std::vector<Row> rows = {
+        {500, 0, 1, 0, 100},   // 10 m/s2 with one decimal
+        {500, 0, 1, 6, 10000}, // 10000 m/s2, no decimals
+        {500, 2, 3, 0, 100},   // 0.01 mm with four decimals
+        {500, 1, 2, 3, 300},   // 30 mm/s with one decimal
+    };
+    for (const Row& row : rows) {
+        ChannelSetup setup = DefaultSetup(ModuleKind::Vibration);
+        setup.sensitivityExp = row.exponent;
+        setup.freqWeightUnit = row.unit;
+        setup.rangeIndex = row.range;
+        EXPECT_EQ(VibrationFullScaleCounts(setup), row.counts)
+            << row.exponent << row.unit << row.range;
+    }
+    ChannelSetup sound = DefaultSetup(ModuleKind::Sound);
+    sound.sensitivity = 100;
+    sound.rangeIndex = 0;
+    EXPECT_EQ(SoundFullScaleDb(sound), 70);
+    sound.sensitivity = 599;
+    sound.rangeIndex = 5;
+    EXPECT_EQ(SoundFullScaleDb(sound), 160);
+}
+
+TEST(Amplifier, PollsReadingsThatMoveAndRepeatPerSeed) {
+    Amplifier first(Config("SSSSSSSSVVVVVVV0"));
+    Amplifier second(Config("SSSSSSSSVVVVVVV0"));
+    const Answer poll1 = first.Handle("DOD?");
+    EXPECT_EQ(std::ranges::count(poll1.text, ',') + 1, 176);
+    EXPECT_TRUE(poll1.text.ends_with(",0,0,0,0,0,0,0,0,0,0,0")); // the empty slot
+    const Answer poll2 = first.Handle("DOD?");
+    EXPECT_NE(poll1, poll2);
+    EXPECT_EQ(second.Handle("DOD?"), poll1);
+
+    first.PinLevel(1, 30); // 3 dB over full scale
+    EXPECT_TRUE(first.Handle("DOD?").text.starts_with("1030,0,0,0,0,1,0,0,2,0,0,"));
+    ASSERT_EQ(first.Handle("CAL 0 1"), Ack()); // a steady tone 10 dB under full scale
+    EXPECT_TRUE(first.Handle("DOD?").text.starts_with("900,0,0,0,0,0,0,0,2,0,0,"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Firmware update
+
+TEST(SRecord, ChecksTypeCountDigitsAndChecksum) {
+    const std::vector<std::pair<const char*, bool>> rows = {
+        {"S00F000068656C6C6F202020202000003C", true},
+        {"S1137AF00A0A0D0000000000000000000000000061", true},
+        {"S1137AF00A0A0D0000000000000000000000000061\r\n", true},
+        {"s1137af00a0a0d0000000000000000000000000061", false}, // the S is upper case
+        {"S208010000112233444C", true},
+        {"S30900010000AABBCCDDE7", true},
+        {"S5030003F9", true},
+        {"S70500000000FA", true},
+        {"S9030000FC", true},
+        {"S1137AF00A0A0D0000000000000000000000000062", false}, // checksum
+        {"S1147AF00A0A0D0000000000000000000000000061", false}, // byte count
+        {"S1137AF00A0A0D000000000000000000000000061", false},  // odd digit count
+        {"S1137AF00A0A0D00000000000000000000000000G1", false}, // not hex
+        {"S4030000FC", false},                                 // no such type
+        {"S3030000FC", false},                                 // too short for its address
+        {"S1", false},
+        {"", false},
+    };
+    for (const auto& [line, valid] : rows) {
+        EXPECT_EQ(CheckSRecord(line).has_value(), valid) << line;
+    }
+}
+
+TEST(Amplifier, RunsTheFirmwareUpdateSteps) {
+    Amplifier amplifier(Config());
+    const std::string record = "UPD 4 S1137AF00A0A0D0000000000000000000000000061\n";
+    EXPECT_EQ(amplifier.Handle(record), Nak(kStatusParameter)); // not in update mode
+    EXPECT_EQ(amplifier.Handle("UPD 1"), Ack());
+    EXPECT_EQ(amplifier.Handle(record), Ack());
+    EXPECT_EQ(amplifier.Handle("UPD 4 S1137AF00A0A0D0000000000000000000000000062\n"),
+              Nak(kStatusParameter));
+    EXPECT_EQ(amplifier.Handle("UPD 4"), Nak(kStatusParameter));
+    EXPECT_EQ(amplifier.Handle("UPD 4 \n"), Ack()); // a blank line is no harm
+
+    // A line longer than 255 characters comes in pieces; only the whole line is judged.
+    std::string longLine = "S1FF0000";
+    unsigned sum = 0xFF;
+    for (int i = 0; i < 252; ++i) {
+        longLine += "AB";
+        sum += 0xAB;
+    }
+    char checksum[3];
+    std::snprintf(checksum, sizeof checksum, "%02X", ~sum & 0xFFu);
+    longLine += checksum;
+    longLine += '\n';
+    ASSERT_TRUE(CheckSRecord(longLine));
+    for (std::size_t at = 0; at < longLine.size(); at += FirmwareUpdate::kLinePiece) {
+        EXPECT_EQ(amplifier.Handle("UPD 4 " + longLine.substr(at, FirmwareUpdate::kLinePiece)),
+                  Ack());
+    }
+    EXPECT_EQ(amplifier.Update().RecordCount(), 2u);
+    EXPECT_EQ(amplifier.Update().DataByteCount(), 16u + 252u);
+
+    EXPECT_EQ(amplifier.Handle("UPD 2"), Ack());
+    EXPECT_EQ(amplifier.Update().WrittenBytes(), 268u);
+    EXPECT_FALSE(amplifier.Update().InUpdateMode());
+    EXPECT_EQ(amplifier.Handle("UPD 2"), Nak(kStatusParameter));
+    EXPECT_EQ(amplifier.Handle("UPD 3"), Ack()); // reboot works in any mode
+
+    EXPECT_EQ(amplifier.Handle("UPD 1"), Ack());
+    EXPECT_EQ(amplifier.Handle("UPD 2"), Nak(kStatusImpossible)); // nothing to write
+    EXPECT_EQ(amplifier.Handle("UPD 0"), Ack());
+    EXPECT_EQ(amplifier.Handle("UPD 5"), Nak(kStatusParameter));
+}
+
+TEST(Amplifier, EchoesTheReplyTimeTest) {
+    Amplifier amplifier(Config());
+    EXPECT_EQ(amplifier.Handle("TST?0123456789"), Ack("?0123456789"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Faults and settings
+
+TEST(Faults, ShapeTheReply) {
+    const std::string frame = EncodeAck("1.02");
+    int executed = 0;
+    const auto answer = [&] {
+        ++executed;
+        return frame;
+    };
+    Faults faults;
+    faults.delay = 5ms;
+    faults.strayBytes = "xy";
+    EXPECT_EQ(PlanReply(faults, "VER", answer), (std::vector<Chunk>{{5ms, "xy" + frame}}));
+
+    faults.split = true;
+    faults.splitAt = 3;
+    faults.commands["VER"].delay = 40ms;
+    faults.commands["VER"].lateDuplicate = 100ms;
+    EXPECT_EQ(PlanReply(faults, "VER", answer),
+              (std::vector<Chunk>{{40ms, "xy" + frame.substr(0, 3)},
+                                  {40ms + kSplitPause, frame.substr(3)},
+                                  {140ms, frame, true}}));
+    EXPECT_EQ(executed, 2);
+
+    faults = Faults{};
+    faults.commands["SET"].shortFrame = true;
+    EXPECT_EQ(PlanReply(faults, "SET", answer), (std::vector<Chunk>{{0ms, ShortFrame() + frame}}));
+    EXPECT_EQ(ShortFrame().size(), 6u);
+
+    // These three never reach the amplifier.
+    executed = 0;
+    faults.commands["SET"].nakStatus = "0003";
+    EXPECT_EQ(PlanReply(faults, "SET", answer)[0].bytes, ShortFrame() + EncodeNak("0003"));
+    faults.commands["DOD"].flood = true;
+    const auto flood = PlanReply(faults, "DOD", answer);
+    ASSERT_EQ(flood.size(), 1u);
+    EXPECT_EQ(flood[0].bytes.size(), kFloodSize);
+    EXPECT_EQ(flood[0].bytes.find_first_of(std::string("\x02\r\n", 3)), std::string::npos);
+    faults.commands["TDS"].silent = true;
+    EXPECT_TRUE(PlanReply(faults, "TDS", answer).empty());
+    EXPECT_EQ(executed, 0);
+}
+
+TEST(Settings, ApplyFromControlLinesOrRefuse) {
+    SimState state(Config());
+    const std::vector<std::pair<const char*, bool>> rows = {
+        {"nak SET:0002", true},
+        {"nak XYZ:0002", false},
+        {"nak SET", false},
+        {"delay-ms 20", true},
+        {"delay-ms -1", false},
+        {"delay DOD:15", true},
+        {"silent TDS", true},
+        {"silent", false},
+        {"split", true},
+        {"split maybe", false},
+        {"split-at 4", true},
+        {"drop-after 2", true},
+        {"late-duplicate VER:50", true},
+        {"stray-bytes ab\\r\\n", true},
+        {"stray-bytes \\x02", false},
+        {"teds 3=1,1,3", true},
+        {"teds 3=4", false},
+        {"teds 17=1", false},
+        {"level 2=5", true},
+        {"level 2=loud", false},
+        {"layout 0000000000000000", true},
+        {"layout SS", false},
+        {"version 2.00", true},
+        {"bogus 1", false},
+        {"clear DOD", true},
+    };
+    for (const auto& [line, ok] : rows) {
+        EXPECT_EQ(ApplySetting(ParseControlLine(line), state).empty(), ok) << line;
+    }
+    EXPECT_EQ(state.faults.For("SET").nakStatus, "0002");
+    EXPECT_FALSE(state.faults.For("DOD").delay); // cleared by "clear DOD"
+    EXPECT_EQ(state.faults.strayBytes, "ab\r\n");
+    EXPECT_EQ(state.amplifier.Handle("DID?").text, "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
+    EXPECT_TRUE(ApplySetting(ParseControlLine("  clear  "), state).empty());
+    EXPECT_FALSE(state.faults.For("SET").nakStatus);
+    EXPECT_FALSE(state.faults.split);
+}
+
+TEST(Options, ParseTheCommandLine) {
+    Options options;
+    EXPECT_EQ(ParseOptions({"--port", "0", "--split", "--nak=SET:0003", "--log", "--pty"}, options),
+              "");
+    EXPECT_EQ(options.port, 0);
+    EXPECT_TRUE(options.pty);
+    ASSERT_EQ(options.settings.size(), 3u);
+    EXPECT_EQ(options.settings[1].name, "nak");
+    EXPECT_EQ(options.settings[1].value, "SET:0003");
+    for (const std::vector<std::string_view>& bad :
+         {std::vector<std::string_view>{"--port", "70000"},
+          {"--bogus"},
+          {"--delay-ms"},
+          {"port"}}) {
+        Options ignored;
+        EXPECT_NE(ParseOptions(bad, ignored), "") << bad[0];
+    }
+    EXPECT_NE(HelpText().find("--teds CH=A,B,C"), std::string_view::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// End to end over loopback
+
+// A raw TCP client that reads with a bounded wait.
+class RawClient {
+  public:
+    explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawClient() { close(fd_); }
+
+    bool Connected() const { return connected_; }
+
+    void Send(std::string_view text) {
+        const std::string frame = EncodeRequest(text);
+        ASSERT_EQ(send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(frame.size()));
+    }
+
+    // Reads until `frames` CR LF endings arrived, the peer closed, or five seconds passed.
+    std::string Read(int frames, bool* closed = nullptr) {
+        std::string bytes;
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (CountFrames(bytes) < frames && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) {
+                continue;
+            }
+            char buffer[8192];
+            const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
+            if (count <= 0) {
+                if (closed != nullptr) {
+                    *closed = true;
+                }
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(count));
+        }
+        return bytes;
+    }
+
+    std::string Ask(std::string_view text) {
+        Send(text);
+        return Read(1);
+    }
+
+  private:
+    static int CountFrames(const std::string& bytes) {
+        int count = 0;
+        for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
+             at = bytes.find("\r\n", at + 2)) {
+            ++count;
+        }
+        return count;
+    }
+
+    int fd_;
+    bool connected_ = false;
+};
+
+TEST(SimEndToEnd, AnswersByteForByte) {
+    SimProcess sim({"--layout", "S0V0000000000000", "--log"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    RawClient client(sim.Port());
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(client.Ask("DID?"), "\x02\x01\x06"
+                                  "0,14,0,15,0,0,0,0,0,0,0,0,0,0,0,0,0\x03\x00\r\n"s);
+    EXPECT_EQ(client.Ask("ABC?"), "\x02\x01\x15"
+                                  "0001\x03\x00\r\n"s);
+    EXPECT_EQ(client.Ask("UPD 1"), EncodeAck(""));
+    EXPECT_EQ(client.Ask("UPD 4 S9030000FC\r\n"), EncodeAck(""));
+    EXPECT_EQ(sim.ReceivedRequests(),
+              (std::vector<std::string>{"DID?", "ABC?", "UPD 1", "UPD 4 S9030000FC\r\n"}));
+}
+
+TEST(SimEndToEnd, SwitchesFaultsAtRunTime) {
+    SimProcess sim({"--stray-bytes", "zz", "--split", "--log"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    RawClient client(sim.Port());
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(client.Ask("VER?"), "zz" + EncodeAck("1.02"));
+
+    ASSERT_TRUE(sim.Control("nak SET:0003")) << sim.Error();
+    ASSERT_TRUE(sim.Control("silent TDS")) << sim.Error();
+    EXPECT_EQ(client.Ask("SET? 1"), "zz" + EncodeNak("0003"));
+    client.Send("TDS? 1");
+    EXPECT_TRUE(sim.WaitForRequests(3, 5s));
+    ASSERT_TRUE(sim.Control("clear")) << sim.Error();
+    EXPECT_EQ(client.Ask("SET? 1"), EncodeAck("0,0,0,0,0,1,1,1,1,250,0,2,-1,-1"));
+
+    EXPECT_FALSE(sim.Control("nak SET"));
+    EXPECT_NE(sim.Error().find("error"), std::string::npos);
+}
+
+TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {
+    SimProcess sim({"--drop-after", "2", "--late-duplicate", "VER:50"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    {
+        RawClient client(sim.Port());
+        ASSERT_TRUE(client.Connected());
+        EXPECT_EQ(client.Ask("DID?").size(), 56u);
+        client.Send("VER?");
+        bool closed = false;
+        // The reply comes, the duplicate dies with the connection.
+        EXPECT_EQ(client.Read(2, &closed), EncodeAck("1.02"));
+        EXPECT_TRUE(closed);
+    }
+    RawClient next(sim.Port()); // the next client is served again
+    ASSERT_TRUE(next.Connected());
+    next.Send("VER?");
+    EXPECT_EQ(next.Read(2), EncodeAck("1.02") + EncodeAck("1.02"));
+}
+
+TEST(SimEndToEnd, FloodsWithGarbage) {
+    SimProcess sim({"--flood", "DOD"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    RawClient client(sim.Port());
+    ASSERT_TRUE(client.Connected());
+    client.Send("DOD?");
+    client.Send("VER?");
+    const std::string bytes = client.Read(1);
+    EXPECT_EQ(bytes.size(), kFloodSize + EncodeAck("1.02").size());
+    EXPECT_TRUE(bytes.ends_with(EncodeAck("1.02")));
+}
+
+TEST(SimEndToEnd, ServesAPseudoTerminal) {
+    SimProcess sim({"--pty"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    ASSERT_FALSE(sim.PtyPath().empty());
+    EXPECT_EQ(sim.Port(), 0);
+    const int fd = open(sim.PtyPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    termios raw{};
+    ASSERT_EQ(tcgetattr(fd, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &raw), 0);
+    const std::string request = EncodeRequest("VER?");
+    ASSERT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+    std::string reply;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!reply.ends_with("\r\n") && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        char buffer[64];
+        if (poll(&p, 1, 100) > 0) {
+            const ssize_t count = read(fd, buffer, sizeof buffer);
+            if (count <= 0) {
+                break;
+            }
+            reply.append(buffer, static_cast<std::size_t>(count));
+        }
+    }
+    close(fd);
+    EXPECT_EQ(reply, EncodeAck("1.02"));
+}
+
+TEST(SimEndToEnd, ReportsAFailedStart) {
+    SimProcess sim({"--layout", "nonsense"});
+    EXPECT_FALSE(sim.Started());
+    EXPECT_NE(sim.Error().find("layout"), std::string::npos) << sim.Error();
+}
+
+} // namespace
+} // namespace va48
