@@ -17,8 +17,8 @@ namespace va48sim {
 // the signal), unless the red one is lit.
 inline constexpr int kUnderRangeBelow = -500;
 // The walk stays between these, so both lamps light now and then but neither stays on.
-inline constexpr int kWalkLowest = -600;
-inline constexpr int kWalkHighest = 60;
+inline constexpr int kWalkLowest = -540;
+inline constexpr int kWalkHighest = 30;
 // With the calibration signal on every module measures a steady tone 10 dB below full scale.
 inline constexpr int kCalibrationLevel = -100;
 

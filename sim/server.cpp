@@ -21,6 +21,8 @@ namespace va48sim {
 
 namespace {
 
+constexpr Milliseconds kPtyHangupGrace{200};
+
 // Self-pipe: the signal handler writes a byte, the poll loop sees it.
 int gSignalPipe[2] = {-1, -1};
 
@@ -199,7 +201,9 @@ void Server::HandleRequest(const Request& request) {
     }
     ++repliesOnConnection_;
     if (state_.faults.dropAfter != 0 && repliesOnConnection_ >= state_.faults.dropAfter) {
-        Schedule(lastDue_, {}, true);
+        // Closing a pty master discards what the slave has not read yet, so the last reply gets a
+        // moment to be read before the line hangs up. A socket delivers it before its FIN anyway.
+        Schedule(lastDue_ + (options_.pty ? kPtyHangupGrace : Milliseconds{0}), {}, true);
         closing_ = true;
     }
 }
