@@ -47,14 +47,30 @@ bool SetSerialPortDevice(int port, const std::string& node);
 
 // Opens port 1..32 exclusively with its stored line settings (115200 8N1 where none are stored)
 // and starts its receive thread, which sets `receiveEvent` after new bytes arrived and
-// `errorEvent` after it stored an error code. Either event may be null. Returns the connection
-// handle, or kNoConnection.
+// `errorEvent` after it stored an error code. Either event may be null; both must outlive the
+// open port. Returns the connection handle (always above 2), or kNoConnection: also when the port
+// is open already, another holder has the device, or the device cannot run the line format
+// asked for. 1.5 stop bits exist only for 5-bit bytes (a UART sends them when asked for two);
+// pseudo-terminals on newer kernels run nothing but 8-bit bytes without parity.
+//
+// What the receive thread stores: kSerialLineError when the line status cannot be read (a
+// vanished device, for instance an unplugged adapter or a closed pseudo-terminal peer, gives
+// this with system error EIO) or when the driver counted a framing, overrun, parity or break
+// error; kSerialReadFailed when a read fails; kSerialRingFull when the ring has no room, the
+// bytes then wait in the driver. A lasting condition is stored and signalled once, and signalled
+// again only after it cleared; meanwhile the thread looks again every 10 ms.
 ConnectionHandle SerialOpen(int port, AutoResetEvent* receiveEvent, AutoResetEvent* errorEvent);
 
-// Stops the receive thread, closes the port and frees its ring. False for an unknown handle.
+// Stops the receive thread, closes the port and frees its ring. An operation that another thread
+// is running on the port at that moment is cut short, and the device is released when it
+// returns. False for an unknown handle.
 bool SerialClose(ConnectionHandle handle);
 
-// The transport operations (see transport.h).
+// The transport operations (see transport.h). Send writes all of `bytes` and waits until they
+// left the output queue, for at most twice their time on the line plus one second. It returns
+// the number written: 0 for an unknown handle, when the line status cannot be read or a line
+// error is pending; fewer than bytes.size() when a write failed, the time ran out or the port
+// was closed meanwhile.
 int SerialReceiveFrame(ConnectionHandle handle, std::span<const std::uint8_t> startMarker,
                        std::span<const std::uint8_t> endMarker, std::span<std::uint8_t> out,
                        std::uint16_t gap);
