@@ -5,10 +5,13 @@
 #include "transport/serial_channel.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 namespace va48 {
 
@@ -22,9 +25,10 @@ constexpr milliseconds kWorkerWaitSleep(100);
 constexpr std::array<std::uint8_t, 1> kStartMarker = {kStx};
 constexpr std::array<std::uint8_t, 2> kEndMarker = {kCr, kLf};
 
-// Writes one formatted text to the log. The buffer holds a hexadecimal frame text and its prefix.
+// Writes one formatted text to the log. The buffer holds a frame's hexadecimal text, the frame's
+// text and their prefixes.
 void LogF(CommLog& log, const char* format, ...) {
-    std::array<char, kHexTextSize + 64> text{};
+    std::array<char, kHexTextSize + kMaxFrameSize + 64> text{};
     va_list args;
     va_start(args, format);
     std::vsnprintf(text.data(), text.size(), format, args);
@@ -52,32 +56,33 @@ ResultCode MapLinkError(int code) {
     }
 }
 
-// Everything one worker needs; it owns its copy of the job.
+// One job as the worker runs it: the job's header and its used entries (a job is mostly unused
+// room), with the link it was started on.
 struct WorkerTask {
-    std::unique_ptr<CommandJob> job;
-    LinkKind kind;
-    ConnectionHandle handle;
-    SessionContext* context;
-    std::shared_ptr<void> controlKeepAlive;
-    std::atomic<bool>* running;
-    std::atomic<bool>* abandoned;
+    WindowHandle notifyWindow = 0;
+    std::uint32_t doneMessage = 0;
+    std::uint32_t failMessage = 0;
+    std::vector<JobEntry> entries;
+    LinkKind kind = LinkKind::None;
+    ConnectionHandle handle = kNoConnection;
 };
 
+// Runs one job and posts its outcome.
 class Worker {
   public:
-    explicit Worker(WorkerTask task) : task_(std::move(task)), c_(*task_.context) {}
+    Worker(const WorkerTask& task, SessionContext& context, const std::atomic<bool>& abandoned)
+        : task_(task), c_(context), abandoned_(abandoned) {}
 
     void Run() {
         const ResultCode result = RunEntries();
-        if (result != kEndSilently && !task_.abandoned->load()) {
-            const CommandJob& job = *task_.job;
+        if (result != kEndSilently && !abandoned_.load()) {
             if (result == ResultCode::Success) {
-                c_.post(job.notifyWindow, job.doneMessage, 0, 0);
+                c_.post(task_.notifyWindow, task_.doneMessage, 0, 0);
             } else {
-                c_.post(job.notifyWindow, job.failMessage, static_cast<std::uintptr_t>(result), 0);
+                c_.post(task_.notifyWindow, task_.failMessage, static_cast<std::uintptr_t>(result),
+                        0);
             }
         }
-        task_.running->store(false);
     }
 
   private:
@@ -85,9 +90,8 @@ class Worker {
     static constexpr auto kEndSilently = static_cast<ResultCode>(255);
 
     ResultCode RunEntries() {
-        const CommandJob& job = *task_.job;
-        for (std::uint16_t i = 0; i < job.count && i < kMaxJobEntries; ++i) {
-            const ResultCode result = RunEntry(job.entries[i]);
+        for (const JobEntry& entry : task_.entries) {
+            const ResultCode result = RunEntry(entry);
             if (result != ResultCode::Success) {
                 return result;
             }
@@ -110,12 +114,10 @@ class Worker {
             LogF(c_.log, "<< Discard Recv Data (%d) >>\n", stale);
         }
 
-        LogHex("SendData -> %s\n", frame);
-        LogF(c_.log, "\t(Data) : %.*s\n", static_cast<int>(PrintedText(frame).size()),
-             PrintedText(frame).data());
+        LogFrame("SendData -> ", frame);
 
         const int sent = Transport(TransportOperation::Send)->send(task_.handle, frame);
-        if (task_.abandoned->load()) {
+        if (abandoned_.load()) {
             return kEndSilently;
         }
         if (sent != static_cast<int>(frame.size())) {
@@ -140,7 +142,7 @@ class Worker {
             // The time-out is read afresh at every wait: the tools may change it.
             const milliseconds timeout(c_.settings.replyTimeoutMs.load());
             const int signalled = WaitAny(events, timeout);
-            if (task_.abandoned->load()) {
+            if (abandoned_.load()) {
                 return kEndSilently;
             }
             switch (signalled) {
@@ -181,13 +183,10 @@ class Worker {
             }
             const std::span<const std::uint8_t> frame(buffer_.data(),
                                                       static_cast<std::size_t>(length));
-            LogHex("RecvData <- %s\n", frame);
+            LogFrame("RecvData <- ", frame);
             if (frame.size() < kFrameOverhead) {
-                c_.log.Write("Invalic Length\n");
                 continue;
             }
-            const std::string_view text = PrintedText(frame);
-            LogF(c_.log, "\t(Data) : %.*s\n", static_cast<int>(text.size()), text.data());
             SplitReply(frame, record);
             const ResultCode result = JudgeReply(record, c_.device);
             if (result != ResultCode::Success) {
@@ -199,18 +198,27 @@ class Worker {
         }
     }
 
-    void LogHex(const char* format, std::span<const std::uint8_t> frame) {
+    // Logs a frame as hexadecimal text, then its text, or "Invalic Length" for a frame too short
+    // to hold one. The lines go out in one write: they belong together, and every write costs.
+    void LogFrame(const char* prefix, std::span<const std::uint8_t> frame) {
         std::array<char, kHexTextSize> hex{};
         HexText(frame, hex);
-        LogF(c_.log, format, hex.data());
+        if (frame.size() < kFrameOverhead) {
+            LogF(c_.log, "%s%s\nInvalic Length\n", prefix, hex.data());
+        } else {
+            const std::string_view text = PrintedText(frame);
+            LogF(c_.log, "%s%s\n\t(Data) : %.*s\n", prefix, hex.data(),
+                 static_cast<int>(text.size()), text.data());
+        }
     }
 
     const TransportEntry* Transport(TransportOperation operation) const {
         return FindTransport(operation, task_.kind);
     }
 
-    WorkerTask task_;
+    const WorkerTask& task_;
     SessionContext& c_;
+    const std::atomic<bool>& abandoned_;
     std::array<std::uint8_t, kMaxFrameSize> buffer_{};
 };
 
@@ -234,34 +242,114 @@ bool CommandJob::Add(std::string_view text, CommandCode command, std::uint8_t ex
     return true;
 }
 
+// The session's worker: one thread that runs the jobs handed to it, one at a time. Keeping the
+// thread between jobs saves a thread start on every request of the poll and the firmware update.
+class CommandSession::WorkerThread {
+  public:
+    explicit WorkerThread(SessionContext& context)
+        : context_(context), thread_([this] { Loop(); }) {}
+
+    ~WorkerThread() {
+        {
+            const std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    // Hands over a job; the caller has made sure none runs.
+    void Start(WorkerTask task) {
+        {
+            const std::lock_guard lock(mutex_);
+            task_ = std::move(task);
+            pending_ = true;
+            running_ = true;
+            jobHanded_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    bool Running() const {
+        const std::lock_guard lock(mutex_);
+        return running_;
+    }
+
+    // True when no job runs, waiting up to `limit` for a running one to end.
+    bool WaitIdle(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [this] { return !running_; });
+    }
+
+    // Given up on: the running job ends without a message, and the thread ends after it.
+    void Abandon() {
+        abandoned_ = true;
+        {
+            const std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return pending_ || quit_; });
+            if (!pending_) {
+                return;
+            }
+            pending_ = false;
+            jobHanded_ = false;
+            lock.unlock();
+            Worker(task_, context_, abandoned_).Run();
+            lock.lock();
+            running_ = false;
+            changed_.notify_all();
+            lock.unlock();
+            AwaitNextJobBriefly();
+            lock.lock();
+        }
+    }
+
+    // The next job of a sequence usually follows within microseconds of the last one's message;
+    // looking for it a little before sleeping saves a wake-up per job.
+    void AwaitNextJobBriefly() const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(60);
+        while (!jobHanded_.load(std::memory_order_acquire) &&
+               std::chrono::steady_clock::now() < until) {
+            std::this_thread::yield();
+        }
+    }
+
+    SessionContext& context_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    WorkerTask task_;      // written under the lock while no job runs
+    bool pending_ = false; // a job was handed over and not yet taken
+    bool running_ = false; // a job was handed over and has not ended
+    bool quit_ = false;
+    std::atomic<bool> abandoned_{false};
+    std::atomic<bool> jobHanded_{false}; // pending_, readable without the lock
+    std::thread thread_;                 // last: starts once everything above exists
+};
+
 CommandSession::CommandSession(SessionContext context) : context_(std::move(context)) {}
 
 CommandSession::~CommandSession() {
     Disconnect();
-    JoinFinishedWorker();
-    // A worker that was given up on ends by itself once its link is closed; wait for it here so
-    // that nothing outlives what it refers to.
-    for (std::thread& worker : abandonedWorkers_) {
-        worker.join();
-    }
+    worker_.reset();
+    // A worker that was given up on ends by itself once its link is closed; its thread is
+    // joined here so that nothing outlives what it refers to.
+    abandonedWorkers_.clear();
 }
 
 bool CommandSession::WorkerRunning() const {
-    return control_ && control_->running.load();
-}
-
-void CommandSession::JoinFinishedWorker() {
-    if (worker_.joinable() && !WorkerRunning()) {
-        worker_.join();
-    }
+    return worker_ && worker_->Running();
 }
 
 bool CommandSession::WaitForWorker() {
-    for (int sleeps = 0; WorkerRunning() && sleeps < kWorkerWaitSleeps; ++sleeps) {
-        std::this_thread::sleep_for(kWorkerWaitSleep);
-    }
-    JoinFinishedWorker();
-    return !WorkerRunning();
+    return !worker_ || worker_->WaitIdle(kWorkerWaitSleep * kWorkerWaitSleeps);
 }
 
 ResultCode CommandSession::Connect(LinkKind kind, std::uint32_t successMessage) {
@@ -312,14 +400,12 @@ void CommandSession::Disconnect() {
         context_.events.close.Set();
         if (!WaitForWorker()) {
             context_.log.Write("<< End Connection Thread Close >>\n");
-            // The worker is no longer waited for. It must not report or touch the link once it
-            // wakes; the link's channel keeps what the worker still holds alive until it lets go.
-            control_->abandoned = true;
-            control_->running = false;
+            // The worker is no longer waited for. It must not report or use the link once it
+            // wakes; the channel keeps what the worker still holds alive until it lets go.
+            worker_->Abandon();
             abandonedWorkers_.push_back(std::move(worker_));
         }
     }
-    JoinFinishedWorker();
     if (linkHandle_ != kNoConnection) {
         if (linkKind_ == LinkKind::Usb) {
             SerialClose(linkHandle_);
@@ -340,25 +426,24 @@ ResultCode CommandSession::StartJob(const CommandJob& job) {
         context_.post(job.notifyWindow, job.failMessage, ToInt(ResultCode::NotConnected), 0);
         return ResultCode::Success;
     }
-    auto copy = std::make_unique<CommandJob>(job);
+    if (!worker_) {
+        try {
+            worker_ = std::make_unique<WorkerThread>(context_);
+        } catch (const std::system_error&) {
+            context_.log.Write("_beginthread Failed\n");
+            return ResultCode::NotStarted;
+        }
+    }
     // Cleared here rather than on the worker, so that a disconnect right after this start is
     // not lost.
     for (AutoResetEvent* event : {&context_.events.recv, &context_.events.commNotify,
                                   &context_.events.cancel, &context_.events.close}) {
         event->Reset();
     }
-    auto control = std::make_shared<WorkerControl>();
-    WorkerTask task{std::move(copy), linkKind_,         linkHandle_,        &context_,
-                    control,         &control->running, &control->abandoned};
-    control_ = control;
-    try {
-        worker_ =
-            std::thread([task = std::move(task)]() mutable { Worker(std::move(task)).Run(); });
-    } catch (const std::system_error&) {
-        context_.log.Write("_beginthread Failed\n");
-        control_->running = false;
-        return ResultCode::NotStarted;
-    }
+    const std::size_t used = std::min<std::size_t>(job.count, kMaxJobEntries);
+    worker_->Start({job.notifyWindow, job.doneMessage, job.failMessage,
+                    std::vector<JobEntry>(job.entries.begin(), job.entries.begin() + used),
+                    linkKind_, linkHandle_});
     return ResultCode::Success;
 }
 

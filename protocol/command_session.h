@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace va48 {
@@ -94,21 +93,17 @@ class CommandSession {
     ConnectionHandle Handle() const { return linkHandle_; }
     bool WorkerRunning() const;
 
-  private:
-    struct WorkerControl {
-        std::atomic<bool> running{true};
-        std::atomic<bool> abandoned{false}; // given up by disconnect: ends without a message
-    };
+    class WorkerThread;
 
-    void JoinFinishedWorker();
-    bool WaitForWorker(); // true when no worker runs any more
+  private:
+    // True when no job runs any more (waits up to about 3 s for a running one).
+    bool WaitForWorker();
 
     SessionContext context_;
     LinkKind linkKind_ = LinkKind::None;
     ConnectionHandle linkHandle_ = kNoConnection;
-    std::shared_ptr<WorkerControl> control_;
-    std::thread worker_;
-    std::vector<std::thread> abandonedWorkers_;
+    std::unique_ptr<WorkerThread> worker_;
+    std::vector<std::unique_ptr<WorkerThread>> abandonedWorkers_;
 };
 
 } // namespace va48

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace va48 {
 
@@ -17,52 +18,69 @@ std::condition_variable& EventSignal() {
     return signal;
 }
 
+// A reply usually follows its request within tens of microseconds; looking again for that long
+// before sleeping saves the waiter a wake-up that costs about as much as the reply itself.
+constexpr auto kSpinBeforeSleep = std::chrono::microseconds(60);
+
+int TakeFirst(std::span<AutoResetEvent* const> events) {
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i]->TakeIfSet()) {
+            return static_cast<int>(i);
+        }
+    }
+    return kWaitTimeout;
+}
+
 } // namespace
 
 void AutoResetEvent::Set() {
-    {
-        const std::lock_guard lock(EventLock());
-        signalled_ = true;
-    }
+    signalled_.store(true, std::memory_order_release);
+    // Taking the lock orders this Set against a waiter that checked the flag and is about to
+    // sleep, so the notification cannot be lost.
+    { const std::lock_guard lock(EventLock()); }
     EventSignal().notify_all();
 }
 
 void AutoResetEvent::Reset() {
-    const std::lock_guard lock(EventLock());
-    signalled_ = false;
+    signalled_.store(false, std::memory_order_release);
 }
 
 bool AutoResetEvent::IsSet() const {
-    const std::lock_guard lock(EventLock());
-    return signalled_;
+    return signalled_.load(std::memory_order_acquire);
+}
+
+bool AutoResetEvent::TakeIfSet() {
+    return signalled_.load(std::memory_order_relaxed) &&
+           signalled_.exchange(false, std::memory_order_acq_rel);
 }
 
 int WaitAny(std::span<AutoResetEvent* const> events, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + timeout;
+    const auto spinUntil = std::min(deadline, start + kSpinBeforeSleep);
+    for (;;) {
+        if (const int taken = TakeFirst(events); taken != kWaitTimeout) {
+            return taken;
+        }
+        if (std::chrono::steady_clock::now() >= spinUntil) {
+            break;
+        }
+        std::this_thread::yield();
+    }
     std::unique_lock lock(EventLock());
     for (;;) {
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            if (events[i]->signalled_) {
-                events[i]->signalled_ = false;
-                return static_cast<int>(i);
-            }
+        if (const int taken = TakeFirst(events); taken != kWaitTimeout) {
+            return taken;
         }
         if (EventSignal().wait_until(lock, deadline) == std::cv_status::timeout) {
             // One last look: a Set() may have landed just as the time ran out.
-            for (std::size_t i = 0; i < events.size(); ++i) {
-                if (events[i]->signalled_) {
-                    events[i]->signalled_ = false;
-                    return static_cast<int>(i);
-                }
-            }
-            return kWaitTimeout;
+            return TakeFirst(events);
         }
     }
 }
 
 bool TryTake(AutoResetEvent& event) {
-    AutoResetEvent* const one[] = {&event};
-    return WaitAny(one, std::chrono::milliseconds(0)) == 0;
+    return event.TakeIfSet();
 }
 
 } // namespace va48

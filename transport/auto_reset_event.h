@@ -1,13 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <span>
 
 namespace va48 {
 
 // An auto-reset event: Set() makes it signalled; a wait that returns it also clears it, so each
-// Set() is seen by one wait. All events of the process share one lock and condition variable,
-// which is what lets a thread wait on several at once.
+// Set() is seen by one wait. All events of the process share one condition variable, which is
+// what lets a thread wait on several at once; the flag itself is atomic, so looking at it costs
+// no lock.
 class AutoResetEvent {
   public:
     AutoResetEvent() = default;
@@ -18,9 +20,11 @@ class AutoResetEvent {
     void Reset();
     bool IsSet() const;
 
+    // Clears the event and returns true when it was signalled.
+    bool TakeIfSet();
+
   private:
-    friend int WaitAny(std::span<AutoResetEvent* const> events, std::chrono::milliseconds timeout);
-    bool signalled_ = false; // guarded by the process-wide event lock
+    std::atomic<bool> signalled_{false};
 };
 
 inline constexpr int kWaitTimeout = -1;
