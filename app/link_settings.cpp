@@ -101,8 +101,14 @@ void LoadLinkSettings(const SettingsFile& file, LinkSettings& out) {
     out.parityKind = LowByte(number("USB", "ParityKind", "0"));
     out.stopBits = LowByte(number("USB", "StopBit", "0"));
     out.hardwareId = file.ReadString("HWID", "Code", kDefaultHardwareIdPattern);
-    out.replyTimeoutMs = static_cast<std::uint32_t>(number("TIMEOUT", "Recv", "30000"));
-    out.updateTimeoutMs = static_cast<std::uint32_t>(number("TIMEOUT", "Update", "60000"));
+    // A negative time-out would wrap to weeks and leave the program waiting for a silent
+    // amplifier as good as forever; such a value takes the default instead.
+    const auto timeout = [&](const char* key, const char* defaultText, std::uint32_t fallback) {
+        const std::int32_t ms = number("TIMEOUT", key, defaultText);
+        return ms < 0 ? fallback : static_cast<std::uint32_t>(ms);
+    };
+    out.replyTimeoutMs = timeout("Recv", "30000", 30000);
+    out.updateTimeoutMs = timeout("Update", "60000", 60000);
     out.rebootAfterUpdate = number("VA48", "UpdReboot", "1") > 0;
 }
 

@@ -125,6 +125,8 @@ TEST_F(LinkSettingsTest, ConvertsEachKey) {
         {"[HWID]\nCode=USB\\VID_1234&PID_0001", hardwareId, "USB\\VID_1234&PID_0001"},
         {"[HWID]\nCode=" + std::string(120, 'C'), hardwareId, std::string(99, 'C')},
         {"[TIMEOUT]\nRecv=5000", replyTimeout, "5000"},
+        {"[TIMEOUT]\nRecv=-1", replyTimeout, "30000"},
+        {"[TIMEOUT]\nUpdate=-5", number(&LinkSettings::updateTimeoutMs), "60000"},
         {"[TIMEOUT]\nUpdate=120000", number(&LinkSettings::updateTimeoutMs), "120000"},
         {"[VA48]\nUpdReboot=0", number(&LinkSettings::rebootAfterUpdate), "0"},
     };
