@@ -47,7 +47,7 @@ ResultCode MapLinkError(int code) {
     case kSerialOpenFailed:
     case kSerialConfigureFailed:
     case kSerialNoRing:
-    case 105:
+    case 105: // counted among the open faults, though no channel stores it today
         return ResultCode::NotConnected;
     case kLanPeerClosed:
         return ResultCode::Disconnected;
