@@ -1,5 +1,7 @@
 #include "sim/srecord.h"
 
+#include "sim/text_escape.h"
+
 #include <array>
 
 namespace va48sim {
@@ -8,19 +10,6 @@ namespace {
 
 // Address length in bytes by record type; 0 marks a type that does not exist.
 constexpr std::array<std::size_t, 10> kAddressBytes = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 std::string_view WithoutLineEnd(std::string_view line) {
     if (!line.empty() && line.back() == '\n') {
@@ -56,8 +45,8 @@ std::optional<SRecord> CheckSRecord(std::string_view line) {
     unsigned sum = 0;
     std::size_t count = 0;
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexDigit(hex[i]);
-        const int low = HexDigit(hex[i + 1]);
+        const int high = HexValue(hex[i]);
+        const int low = HexValue(hex[i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

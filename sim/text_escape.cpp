@@ -6,6 +6,8 @@ namespace {
 
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
+} // namespace
+
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -18,8 +20,6 @@ int HexValue(char c) {
     }
     return -1;
 }
-
-} // namespace
 
 std::string Escape(std::string_view bytes) {
     std::string text;

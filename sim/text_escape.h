@@ -6,6 +6,9 @@
 
 namespace va48sim {
 
+// Value of a hexadecimal digit (either case), or -1.
+int HexValue(char c);
+
 // Makes bytes printable on one log line: "\\" for a backslash, "\r", "\n", "\t", and "\xHH" for
 // any other byte outside 0x20..0x7E. Printable bytes stay as they are.
 std::string Escape(std::string_view bytes);

@@ -1,5 +1,7 @@
 #include "tests/support/sim_process.h"
 
+#include "sim/text_escape.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -42,45 +44,6 @@ bool Has(const std::vector<std::string>& args, std::string_view option) {
     return std::ranges::any_of(args, [option](const std::string& arg) {
         return arg == option || arg.starts_with(std::string(option) + "=");
     });
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-// Undoes the simulator's log escapes (\\, \r, \n, \t, \xHH); anything else stays as it is.
-std::string Unescape(std::string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            bytes += text[i];
-            continue;
-        }
-        const char next = text[++i];
-        if (next == 'r') {
-            bytes += '\r';
-        } else if (next == 'n') {
-            bytes += '\n';
-        } else if (next == 't') {
-            bytes += '\t';
-        } else if (next == 'x' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-                   HexValue(text[i + 2]) >= 0) {
-            bytes += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            bytes += next;
-        }
-    }
-    return bytes;
 }
 
 } // namespace
@@ -275,7 +238,8 @@ std::vector<std::string> SimProcess::ReceivedRequests() const {
          start = end + 1, end = log.find('\n', start)) {
         const std::string_view line(log.data() + start, end - start);
         if (line.starts_with("rx ")) {
-            requests.push_back(Unescape(line.substr(3)));
+            const std::string_view text = std::string_view(line).substr(3);
+            requests.push_back(va48sim::Unescape(text).value_or(std::string(text)));
         }
     }
     return requests;
