@@ -1,5 +1,7 @@
 #include "app/link_settings.h"
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -61,20 +63,10 @@ TEST(ParseLanAddressTest, AcceptsOnlyStrictDottedDecimal) {
 
 class LinkSettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("va48_link_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = dir / "VA-48Viewer.ini";
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void Write(const std::string& text) { WriteFile(path, text); }
 
-    void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-    fs::path dir;
-    fs::path path;
+    TempDir temp{"va48_link"};
+    fs::path path = temp / "VA-48Viewer.ini";
 };
 
 TEST_F(LinkSettingsTest, MissingFileGivesEveryDefault) {
@@ -153,7 +145,7 @@ TEST_F(LinkSettingsTest, SavedValuesTakeEffectAndReadBack) {
 }
 
 TEST_F(LinkSettingsTest, UnsavedValuesStillTakeEffect) {
-    SettingsFile file(dir / "missing" / "VA-48Viewer.ini");
+    SettingsFile file(temp / "missing" / "VA-48Viewer.ini");
     LinkSettings settings;
     EXPECT_FALSE(SaveReplyTimeout(file, settings, 5000));
     EXPECT_FALSE(SaveLanAddress(file, settings, {10, 0, 0, 1}));

@@ -1,5 +1,7 @@
 #include "app/settings_file.h"
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -108,25 +110,7 @@ TEST(IsStorableSettingTest, RefusesWhatWouldNotReadBackAsWritten) {
 
 class SettingsFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("va48_ini_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = dir / "VA-48Viewer.ini";
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
-    }
-
-    static std::string Read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
+    static std::string Read(const fs::path& file) { return ReadFile(file); }
     static void Write(const fs::path& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
     }
@@ -134,8 +118,9 @@ class SettingsFileTest : public ::testing::Test {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
     }
 
-    fs::path dir;
-    fs::path path;
+    TempDir temp{"va48_ini"};
+    const fs::path& dir = temp.Path();
+    fs::path path = temp / "VA-48Viewer.ini";
 };
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaults) {

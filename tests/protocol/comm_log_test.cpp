@@ -1,5 +1,7 @@
 #include "protocol/comm_log.h"
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -18,28 +20,11 @@ namespace fs = std::filesystem;
 
 class CommLogTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("va48_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = dir / "VA-48Viewer.log";
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
-    }
+    static std::string Read(const fs::path& file) { return ReadFile(file); }
 
-    static std::string Read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-
-    fs::path dir;
-    fs::path path;
+    TempDir temp{"va48_log"};
+    const fs::path& dir = temp.Path();
+    fs::path path = temp / "VA-48Viewer.log";
 };
 
 TEST_F(CommLogTest, AppendsTextsAsGivenWithLineFeedsStoredAsCrLf) {

@@ -1,5 +1,7 @@
 #include "transport/usb_discovery.h"
 
+#include "tests/support/temp_dir.h"
+
 #include "transport/serial_channel.h"
 
 #include <gtest/gtest.h>
@@ -51,19 +53,7 @@ TEST(MatchHardwareIdTest, UpperCasesTheIdsButNotThePattern) {
 // device root (nodes are named there, never created).
 class UsbDiscoveryTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("va48_usb_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        roots = {dir / "sys", dir / "dev"};
-        fs::create_directories(roots.sysfsRoot / "class" / "tty");
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static void WriteFile(const fs::path& file, const std::string& text) {
-        std::ofstream(file, std::ios::binary) << text;
-    }
+    void SetUp() override { fs::create_directories(roots.sysfsRoot / "class" / "tty"); }
 
     // A tty whose device link points at `devicePath` (below devices/), created as a directory.
     void AddTty(const std::string& name, const fs::path& devicePath) {
@@ -102,8 +92,9 @@ class UsbDiscoveryTest : public ::testing::Test {
         };
     }
 
-    fs::path dir;
-    UsbSearchRoots roots;
+    TempDir temp{"va48_usb"};
+    const fs::path& dir = temp.Path();
+    UsbSearchRoots roots{dir / "sys", dir / "dev"};
     std::vector<std::string> bound;
 };
 
