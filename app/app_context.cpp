@@ -1,0 +1,51 @@
+#include "app/app_context.h"
+
+#include "app/link_settings.h"
+#include "app/ui_text.h"
+
+#include <cassert>
+
+namespace va48 {
+
+namespace {
+
+AppContext*& Current() {
+    static AppContext* current = nullptr;
+    return current;
+}
+
+} // namespace
+
+AppPaths AppPaths::ForExecutable(const std::filesystem::path& executable) {
+    AppPaths paths;
+    paths.executable = executable;
+    if (!executable.empty()) {
+        paths.settings = SettingsPathFor(executable);
+        paths.log = LogPathFor(executable);
+    }
+    return paths;
+}
+
+// The members come up in the start-up order: paths, settings, version, device image (zeroed by
+// construction), events, windows, then the session that uses them all.
+AppContext::AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoots)
+    : paths(std::move(paths)), language(language), settingsFile(this->paths.settings),
+      log(this->paths.log), router([this](WindowHandle handle) { return windows.Resolve(handle); }) {
+    assert(!Current() && "one application context at a time");
+    Current() = this;
+    SetUiLanguage(language);
+    LoadLinkSettings(settingsFile, link);
+    ReadVersionInfo(this->paths.executable, language == Language::Japanese, version);
+    session = std::make_unique<CommandSession>(SessionContext{device, link, events, log,
+                                                              router.PostFn(), router.SendFn(),
+                                                              kMainWindowHandle, usbRoots});
+}
+
+AppContext::~AppContext() {
+    session.reset(); // ends the worker and closes the link before anything it uses goes
+    Current() = nullptr;
+}
+
+AppContext& App() { return *Current(); }
+
+} // namespace va48

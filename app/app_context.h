@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/app_windows.h"
+#include "app/message_router.h"
+#include "app/settings_file.h"
+#include "app/version_info.h"
+#include "protocol/comm_log.h"
+#include "protocol/command_session.h"
+#include "protocol/device_state.h"
+#include "protocol/link_settings.h"
+#include "resources/string_table.h"
+#include "transport/auto_reset_event.h"
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+namespace va48 {
+
+// Where the program keeps its files: beside the executable.
+struct AppPaths {
+    std::filesystem::path executable;
+    std::filesystem::path settings; // VA-48Viewer.ini
+    std::filesystem::path log;      // VA-48Viewer.log
+
+    static AppPaths ForExecutable(const std::filesystem::path& executable);
+};
+
+// Flags the main window and the settings window share (window thread only).
+struct EditorState {
+    bool busy = false;             // a user sequence or a tool dialog runs; holds the poll back
+    bool settingsModified = false; // the pages hold edits neither sent nor cancelled
+};
+
+// Everything the running program owns, in the order it is set up. There is one; App() finds it.
+class AppContext {
+  public:
+    AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoots = {});
+    ~AppContext();
+
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    const AppPaths paths;
+    const Language language;
+    SettingsFile settingsFile;
+    LinkSettings link;
+    CommLog log;
+    VersionInfo version;
+    DeviceState device;
+    SessionEvents events;
+    AppWindows windows;
+    EditorState editor;
+    MessageRouter router;
+    std::unique_ptr<CommandSession> session;
+};
+
+// The running program's context. Only valid while an AppContext exists.
+AppContext& App();
+
+} // namespace va48

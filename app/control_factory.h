@@ -1,0 +1,71 @@
+#pragma once
+
+#include "protocol/value_tables.h"
+
+#include <QRect>
+#include <QString>
+#include <Qt>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+class QToolButton;
+class QWidget;
+
+namespace va48 {
+
+// One creator per kind of grid control, so every grid in the program looks alike. Each makes a
+// visible child of `parent` at `rect` (pixels in the parent), names it by its identifier (the
+// object name is the identifier in decimal, so tests and automation find it) and returns it.
+// No creator sets a font; the callers do.
+
+QLabel* MakeStaticLabel(QWidget* parent, const QString& text, QRect rect, int id,
+                        Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+
+// "No.%d": the row heading of every 16-channel grid, centred.
+QLabel* MakeChannelLabel(QWidget* parent, int channel, QRect rect, int id);
+
+// Static text with a sunken edge, centred; for values.
+QLabel* MakeValueBox(QWidget* parent, QRect rect, int id);
+
+// A read-only label that can raise part of its text (see WriteUnitLabel); placed 3 pixels below
+// the given y, with the 3-D face colour as background.
+QLabel* MakeUnitLabel(QWidget* parent, QRect rect, int id);
+
+// A drop-down list; `rect`'s height is the closed control's height.
+QComboBox* MakeDropDownList(QWidget* parent, QRect rect, int id);
+
+// An edit field w - 15 wide with an up-down pair 15 wide beside it (at x + w - 16), not attached
+// to the edit: the owner decides what up and down do.
+struct SpinEdit {
+    QLineEdit* edit = nullptr;
+    QToolButton* up = nullptr;
+    QToolButton* down = nullptr;
+};
+SpinEdit MakeSpinEdit(QWidget* parent, QRect rect, int editId, int spinId);
+
+// The tab bar with "INPUT SETTING", "MEASURE SETTING", "USER FILTER" (strings 335..337).
+QTabBar* MakeTabControl(QWidget* parent, QRect rect, int id);
+
+QPushButton* MakePushButton(QWidget* parent, const QString& text, QRect rect, int id);
+QLineEdit* MakeEditBox(QWidget* parent, QRect rect, int id);
+QCheckBox* MakeCheckBox(QWidget* parent, QRect rect, int id);
+
+// Places a window, keeping its size, at ((desktop width - width) / 2, (desktop height -
+// height) / 2), both divisions truncating toward zero, raises and shows it. Null does nothing.
+void CentreWindow(QWidget* window);
+
+// Gives a window the program's icon. Null does nothing.
+void SetWindowIcons(QWidget* window);
+
+// Writes a unit label: the record's text, with the characters [superStart, superEnd) raised by
+// half the text height at half height in Arial (string 303) when the record asks for it.
+void WriteUnitLabel(QLabel* label, const UnitLabel& record);
+
+// The rich text WriteUnitLabel puts into a label, for a text of `pixelHeight` pixels.
+QString UnitLabelHtml(const UnitLabel& record, int pixelHeight);
+
+} // namespace va48

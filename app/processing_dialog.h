@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/app_windows.h"
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QLabel;
+
+namespace va48 {
+
+// Dialog 202: the always-on-top note shown while a command sequence runs. Control 1050 holds the
+// message line (set by UM_SET_PROCESSING_TEXT), 1051 stays empty.
+class ProcessingDialog : public QDialog {
+  public:
+    ProcessingDialog();
+
+    QString Text() const;
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    QLabel* message_ = nullptr;
+};
+
+// Shows the processing dialog (creating it, centred and on top, when it does not exist) and
+// disables the settings window, the connection menu and the coefficient dialogs.
+void ShowProcessing(AppWindows& windows);
+
+// Shows the processing dialog and sends it string `textId` of the string table.
+void SetProcessingText(AppWindows& windows, std::uint16_t textId);
+
+// Destroys the processing dialog and enables the windows again (the settings window stays
+// disabled while a coefficient dialog is open).
+void HideProcessing(AppWindows& windows);
+
+// Destroys the firmware update dialog, the processing dialog, the HPF and LPF coefficient dialogs
+// and the settings window, each if it exists. The connection menu and the reply-time dialog stay.
+void DestroySecondaryWindows(AppWindows& windows);
+
+} // namespace va48

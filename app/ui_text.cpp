@@ -1,0 +1,42 @@
+#include "app/ui_text.h"
+
+#include <atomic>
+
+namespace va48 {
+
+namespace {
+
+std::atomic<Language>& CurrentLanguage() {
+    static std::atomic<Language> language{Language::English};
+    return language;
+}
+
+} // namespace
+
+void SetUiLanguage(Language language) { CurrentLanguage() = language; }
+
+Language UiLanguage() { return CurrentLanguage(); }
+
+QString UiText(std::uint16_t id) {
+    const std::string_view text = LoadString(UiLanguage(), id);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont DialogFont(int points) {
+    if (UiLanguage() == Language::Japanese) {
+        QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"), points + 1);
+        font.setStyleHint(QFont::SansSerif);
+        return font;
+    }
+    QFont font(QStringLiteral("Tahoma"), points);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+// A dialog unit is a quarter of the font's average character width and an eighth of its height;
+// for the templates' 8-point face at 96 dpi that is 6 x 13 pixels per 4 x 8 units.
+int DialogUnitsX(int units) { return units * 6 / 4; }
+
+int DialogUnitsY(int units) { return units * 13 / 8; }
+
+} // namespace va48
