@@ -30,15 +30,15 @@ AppPaths AppPaths::ForExecutable(const std::filesystem::path& executable) {
 // construction), events, windows, then the session that uses them all.
 AppContext::AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoots)
     : paths(std::move(paths)), language(language), settingsFile(this->paths.settings),
-      log(this->paths.log), router([this](WindowHandle handle) { return windows.Resolve(handle); }) {
+      log(this->paths.log),
+      router([this](WindowHandle handle) { return windows.Resolve(handle); }) {
     assert(!Current() && "one application context at a time");
     Current() = this;
     SetUiLanguage(language);
     LoadLinkSettings(settingsFile, link);
     ReadVersionInfo(this->paths.executable, language == Language::Japanese, version);
-    session = std::make_unique<CommandSession>(SessionContext{device, link, events, log,
-                                                              router.PostFn(), router.SendFn(),
-                                                              kMainWindowHandle, usbRoots});
+    session = std::make_unique<CommandSession>(SessionContext{
+        device, link, events, log, router.PostFn(), router.SendFn(), kMainWindowHandle, usbRoots});
 }
 
 AppContext::~AppContext() {
@@ -46,6 +46,8 @@ AppContext::~AppContext() {
     Current() = nullptr;
 }
 
-AppContext& App() { return *Current(); }
+AppContext& App() {
+    return *Current();
+}
 
 } // namespace va48

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace va48 {
@@ -30,6 +31,13 @@ struct AppPaths {
 struct EditorState {
     bool busy = false;             // a user sequence or a tool dialog runs; holds the poll back
     bool settingsModified = false; // the pages hold edits neither sent nor cancelled
+};
+
+// Makers of the tool dialogs that later parts of the program plug in; empty until they do.
+struct ToolDialogFactories {
+    std::function<QWidget*()> hpf;
+    std::function<QWidget*()> lpf;
+    std::function<QWidget*()> update;
 };
 
 // Everything the running program owns, in the order it is set up. There is one; App() finds it.
@@ -51,6 +59,7 @@ class AppContext {
     SessionEvents events;
     AppWindows windows;
     EditorState editor;
+    ToolDialogFactories dialogs;
     MessageRouter router;
     std::unique_ptr<CommandSession> session;
 };

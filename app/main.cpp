@@ -1,1 +1,15 @@
-int main() { return 0; }
+#include "app/application.h"
+#include "app/settings_file.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication qt(argc, argv);
+    int result = 0;
+    {
+        va48::Application program(va48::AppPaths::ForExecutable(va48::ExecutablePath()),
+                                  va48::SystemLanguage());
+        result = QApplication::exec();
+    }
+    return result;
+}

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "protocol/command_session.h"
+
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace va48 {
 
@@ -66,7 +69,10 @@ class MainWindow : public QWidget {
     void OnReplyTestConnected();
 
     // Shared steps.
-    void StartJob(class CommandJobBuilder& job);
+    // Starts the job in job_ with its messages; a job that cannot start reports 33 through its
+    // fail message (or `unstartedMessage` with wParam 0 when that is given).
+    void StartJob(std::uint32_t doneMessage, std::uint32_t failMessage, WindowHandle notify = 1,
+                  std::uint32_t unstartedMessage = 0);
     void ShowFailure(std::uintptr_t result, QWidget* owner);
     void StartPollTimer();
     void StopPollTimer();
@@ -74,10 +80,10 @@ class MainWindow : public QWidget {
     void ShowSettingsWindowAgain();
 
     AppContext& app_;
+    std::unique_ptr<CommandJob> job_; // the one job area every step fills
     int pollTimer_ = 0;
     std::array<bool, 16> tedsWatch_{};
     int tedsFailCount_ = 0;
-    std::array<QString, 16> tedsFailText_;
 };
 
 } // namespace va48

@@ -1,6 +1,7 @@
 #include "app/ui_text.h"
 
 #include <atomic>
+#include <string>
 
 namespace va48 {
 
@@ -13,13 +14,32 @@ std::atomic<Language>& CurrentLanguage() {
 
 } // namespace
 
-void SetUiLanguage(Language language) { CurrentLanguage() = language; }
+void SetUiLanguage(Language language) {
+    CurrentLanguage() = language;
+}
 
-Language UiLanguage() { return CurrentLanguage(); }
+Language UiLanguage() {
+    return CurrentLanguage();
+}
 
 QString UiText(std::uint16_t id) {
     const std::string_view text = LoadString(UiLanguage(), id);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString UiTextFormatted(std::uint16_t id, int value) {
+    const std::string_view format = LoadString(UiLanguage(), id);
+    std::string text;
+    // Only "%d" is ever filled in; anything else in the text is copied as it stands.
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format.substr(i, 2) == "%d") {
+            text += std::to_string(value);
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return QString::fromStdString(text);
 }
 
 QFont DialogFont(int points) {
@@ -35,8 +55,12 @@ QFont DialogFont(int points) {
 
 // A dialog unit is a quarter of the font's average character width and an eighth of its height;
 // for the templates' 8-point face at 96 dpi that is 6 x 13 pixels per 4 x 8 units.
-int DialogUnitsX(int units) { return units * 6 / 4; }
+int DialogUnitsX(int units) {
+    return units * 6 / 4;
+}
 
-int DialogUnitsY(int units) { return units * 13 / 8; }
+int DialogUnitsY(int units) {
+    return units * 13 / 8;
+}
 
 } // namespace va48

@@ -16,6 +16,9 @@ Language UiLanguage();
 // Text number `id` of the string table in the window language; empty when absent.
 QString UiText(std::uint16_t id);
 
+// Text `id` with its one "%d" (printf style) filled with `value`.
+QString UiTextFormatted(std::uint16_t id, int value);
+
 // The dialogs' font: Tahoma in English, "ＭＳ Ｐゴシック" at a slightly larger size in Japanese.
 // `points` is the English size.
 QFont DialogFont(int points);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/app_windows.h"
+
+#include <QObject>
+
+#include <optional>
+
+class QKeyEvent;
+
+namespace va48 {
+
+// Hands every typed character to the first window that exists of: HPF coefficient dialog, LPF
+// coefficient dialog, settings window, reply-time dialog, connection menu, as WM_CHAR_MESSAGE;
+// the window the key was typed in never sees it. Those windows turn Ctrl+letter into commands and
+// pass other characters to their focused field themselves. Keys that are no character (Tab,
+// arrows, Enter, Escape) and everything while a modal dialog runs take Qt's usual way.
+class CharacterRouter : public QObject {
+  public:
+    explicit CharacterRouter(const AppWindows& windows);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QObject* Target() const;
+    const AppWindows& windows_;
+};
+
+// The character code of a key press: Ctrl+A..Z give 1..26, Backspace 8, printable text its first
+// character; nullopt for keys that type no character.
+std::optional<char16_t> CharacterCode(const QKeyEvent& key);
+
+} // namespace va48
