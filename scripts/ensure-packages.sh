@@ -3,7 +3,10 @@
 # Runs apt-get as root, or through sudo when not root. Usage: ensure-packages.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev "$@")
+# Build and tests: the compiler and CMake with Ninja, GoogleTest and Google Benchmark, Qt 6 Widgets
+# (its offscreen platform runs the window tests), and the CJK fonts the Japanese windows need.
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev qt6-qpa-plugins fonts-noto-cjk "$@")
 
 missing=()
 for p in "${packages[@]}"; do
