@@ -1,10 +1,296 @@
+// The real program against va48sim on loopback: the connection menu, the read-all with its
+// processing texts, the settings window with live levels, the failure paths and the operations.
+// Runs once in English and once under the Japanese string block (the expectations load their
+// texts from the string table in the window language).
+#include "app/application.h"
+#include "app/connection_menu.h"
+#include "app/messages.h"
+#include "app/ui_text.h"
+#include "app/window_message.h"
+#include "editor/level_display.h"
+#include "editor/settings_window.h"
+#include "maintenance/reply_time_dialog.h"
+#include "tests/support/gui_support.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
-class Placeholder : public QObject {
-    Q_OBJECT
-  private slots:
-    void nothingYet() {}
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+
+using namespace va48;
+
+namespace {
+
+// Keeps every text the processing dialog is given, in order.
+class ProcessingTexts : public QObject {
+  public:
+    ProcessingTexts() { qApp->installEventFilter(this); }
+    ~ProcessingTexts() override { qApp->removeEventFilter(this); }
+    QStringList texts;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == WindowMessageEvent::Type()) {
+            const auto* message = static_cast<WindowMessageEvent*>(event);
+            if (message->Message() == UM_SET_PROCESSING_TEXT) {
+                texts << *reinterpret_cast<const QString*>(message->LParam());
+            }
+        }
+        return false;
+    }
 };
 
-QTEST_MAIN(Placeholder)
+// Sends one request to the simulator over its TCP port before the program connects.
+bool SendRaw(std::uint16_t port, const std::string& text) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+    const std::string frame = "\x02\x01" "C" + text + std::string("\x03\x00\r\n", 4);
+    ok = ok && ::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
+    char reply[256];
+    ok = ok && ::read(fd, reply, sizeof reply) > 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+
+  private:
+    // Starts the simulator and the program, its settings file pointing the LAN link there.
+    void Start(std::vector<std::string> simArgs, int replyTimeoutMs = 3000) {
+        simArgs.push_back("--log");
+        sim_ = std::make_unique<SimProcess>(simArgs);
+        QVERIFY2(sim_->Started(), sim_->Error().c_str());
+        install_ = std::make_unique<FakeInstall>();
+        WriteFile(install_->Settings(), "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" +
+                                            std::to_string(sim_->Port()) +
+                                            "\r\n[TIMEOUT]\r\nRecv=" +
+                                            std::to_string(replyTimeoutMs) + "\r\n");
+        program_ = std::make_unique<Application>(
+            AppPaths::ForExecutable(install_->Executable()), SystemLanguage());
+        boxes_ = std::make_unique<BoxRecorder>();
+    }
+
+    AppContext& App() { return program_->Context(); }
+    ConnectionMenu* Menu() { return App().windows.connectionMenu; }
+    SettingsWindow* Settings() { return App().windows.settingsWindow; }
+
+    void PressLan() {
+        QVERIFY(Menu());
+        auto* lan = FindControl<QPushButton>(Menu(), 1012);
+        QVERIFY(lan);
+        QTest::mouseClick(lan, Qt::LeftButton);
+    }
+
+    bool SettingsShown() { return Settings() && Settings()->isVisible() && !App().editor.busy; }
+
+    bool BoxShown(const QString& text) {
+        for (const BoxRequest& box : boxes_->boxes) {
+            if (box.text == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool BackAtTheMenu() {
+        return Menu() && Menu()->isVisible() && !Settings() &&
+               App().session->Handle() == kNoConnection;
+    }
+
+    bool SimReceived(const std::string& request) {
+        const auto requests = sim_->ReceivedRequests();
+        return std::find(requests.begin(), requests.end(), request) != requests.end();
+    }
+
+    // Types Ctrl+<key> into the settings window.
+    void Control(Qt::Key key) { QTest::keyClick(Settings(), key, Qt::ControlModifier); }
+
+    std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<FakeInstall> install_;
+    std::unique_ptr<Application> program_;
+    std::unique_ptr<BoxRecorder> boxes_;
+
+  private slots:
+    void cleanup() {
+        boxes_.reset();
+        program_.reset();
+        install_.reset();
+        sim_.reset();
+    }
+
+    void connectingOverLanReadsEverythingAndShowsLiveLevels() {
+        Start({"--layout", "SSSSSSSSVVVVVVVV"});
+        ProcessingTexts processing;
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        const QStringList expected = {UiText(451), UiText(458), UiText(454), UiText(455),
+                                      UiText(459), UiText(462), UiText(463), UiText(455),
+                                      UiText(457)};
+        QCOMPARE(processing.texts, expected);
+        QVERIFY(!Menu());
+        QVERIFY(boxes_->boxes.empty());
+
+        // Every channel shows a level, and the levels move with the polls.
+        LevelDisplay* levels = Settings()->Levels();
+        QVERIFY(WaitFor([&] { return levels->ValueBox(16)->text() != QString::fromUtf8("- - -"); },
+                        5000));
+        QCOMPARE(levels->UnitLabel(1)->text().contains("dB"), true);
+        QStringList first;
+        for (int n = 1; n <= 16; ++n) {
+            QVERIFY(levels->ValueBox(n)->text() != QString::fromUtf8("- - -"));
+            first << levels->ValueBox(n)->text();
+        }
+        QVERIFY(WaitFor(
+            [&] {
+                for (int n = 1; n <= 16; ++n) {
+                    if (levels->ValueBox(n)->text() != first[n - 1]) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            5000));
+    }
+
+    void aLayoutWithoutModulesGivesNoConnectedDevice() {
+        Start({"--layout", "0000000000000000"});
+        PressLan();
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(524)); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
+    void failedTedsChannelsAreNamedAndExecutedAgain() {
+        Start({"--teds", "5=1,3", "--teds", "3=1,3"});
+        PressLan();
+        const QString text = UiText(551) + "\n" + UiTextFormatted(552, 3) + UiTextFormatted(552, 5);
+        QVERIFY(WaitFor([&] { return BoxShown(text); }));
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        // The failed channels got their TEC before the settings were read again.
+        const auto requests = sim_->ReceivedRequests();
+        const auto tec3 = std::find(requests.begin(), requests.end(), "TEC 3");
+        const auto tec5 = std::find(requests.begin(), requests.end(), "TEC 5");
+        QVERIFY(tec3 != requests.end() && tec5 != requests.end() && tec3 < tec5);
+        QCOMPARE(std::count(tec3, tec5, std::string("SET? 1")), 0);
+    }
+
+    void aUserFilterContradictionIsShownAndLogged() {
+        Start({});
+        // Channel 1 gets the "other" high-pass position with its fine filter switched off.
+        QVERIFY(SendRaw(sim_->Port(), "SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
+        PressLan();
+        QVERIFY(WaitFor([&] { return BoxShown(UiTextFormatted(531, 1)); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+        const std::string log = ReadFile(install_->Log());
+        QVERIFY(log.find("HPF Setting Illigal Value ( HPF=3 UHF=-1 UHC Set=0 )\r\n") !=
+                std::string::npos);
+        QVERIFY(log.find("No.1 User Filter Illigal Value\r\n") != std::string::npos);
+    }
+
+    void aTimeOutDuringThePollReturnsToTheMenu() {
+        Start({}, 1000);
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        QVERIFY(sim_->Control("silent DOD"));
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(529)); }, 10000));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
+    void calibrationTogglesTheButtonAndReadsAgain() {
+        Start({});
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        auto* cal = FindControl<QPushButton>(Settings(), 1501);
+        QVERIFY(cal);
+        QCOMPARE(cal->text(), UiText(331));
+        ProcessingTexts processing;
+        QTest::mouseClick(cal, Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return cal->text() == UiText(332) && SettingsShown(); }));
+        QVERIFY(processing.texts.contains(UiText(454))); // read everything again
+        QVERIFY(SimReceived("CAL 0 1"));
+        QTest::mouseClick(cal, Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return cal->text() == UiText(331) && SettingsShown(); }));
+        QVERIFY(boxes_->boxes.empty());
+    }
+
+    void controlVShowsTheAmplifierVersion() {
+        Start({});
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        Control(Qt::Key_V);
+        QVERIFY(WaitFor([&] { return BoxShown("VA-48\nVersion 1.02"); }));
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+    }
+
+    void resetAndRebootAskFirstAndDoNothingOnNo() {
+        Start({});
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        boxes_->answer = BoxAnswer::No;
+        Control(Qt::Key_R);
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(424)); }));
+        Control(Qt::Key_B);
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(428)); }));
+        QTest::qWait(300);
+        QVERIFY(!SimReceived("RES"));
+        QVERIFY(!SimReceived("UPD 3"));
+        QVERIFY(SettingsShown());
+        QVERIFY(App().session->Handle() != kNoConnection);
+
+        boxes_->answer = BoxAnswer::Yes;
+        Control(Qt::Key_R);
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(550)); }));
+        QVERIFY(SimReceived("RES"));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
+    void theReplyTimeDialogRunsRoundTrips() {
+        Start({});
+        QTest::keyClick(Menu(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(WaitFor([&] { return App().windows.replyTimeDialog != nullptr; }));
+        ReplyTimeDialog* dialog = App().windows.replyTimeDialog;
+        QVERIFY(!Menu());
+        auto* count = FindControl<QLineEdit>(dialog, 1038);
+        auto* tested = FindControl<QLineEdit>(dialog, 1039);
+        QVERIFY(count && tested);
+        count->setText("5");
+        QTest::mouseClick(FindControl<QPushButton>(dialog, 1037), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return tested->text() == "5"; }));
+        for (int id : {1043, 1040, 1041, 1042}) {
+            QVERIFY(!FindControl<QLineEdit>(dialog, id)->text().isEmpty());
+        }
+        QCOMPARE(std::count(sim_->ReceivedRequests().begin(), sim_->ReceivedRequests().end(),
+                            std::string(kTestText)),
+                 5);
+        QTest::mouseClick(FindControl<QPushButton>(dialog, 1036), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
+    void typingUOrTWithoutControlDoesNothing() {
+        Start({});
+        QTest::keyClick(Menu(), Qt::Key_T);
+        QTest::keyClick(Menu(), Qt::Key_U);
+        QTest::qWait(200);
+        QVERIFY(App().session->Handle() == kNoConnection);
+        QVERIFY(!App().windows.replyTimeDialog);
+    }
+};
+
+QTEST_MAIN(ApplicationTest)
 #include "application_test.moc"
