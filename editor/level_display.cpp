@@ -1,0 +1,204 @@
+#include "editor/level_display.h"
+
+#include "app/app_context.h"
+#include "app/control_factory.h"
+#include "app/messages.h"
+#include "app/ui_text.h"
+#include "app/window_message.h"
+#include "editor/level_format.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QTimerEvent>
+
+namespace va48 {
+
+namespace {
+
+constexpr int kRowLabelBase = 2999; // + channel
+constexpr int kValueBoxBase = 3099;
+constexpr int kUnitLabelBase = 3199;
+constexpr int kRowPitch = 30;
+constexpr int kRowHeight = 26;
+constexpr int kPanelWidth = 200;
+constexpr int kPanelHeight = kRowPitch * (kChannelCount - 1) + kRowHeight;
+constexpr int kValueFontPixels = 20;
+
+const QColor kRedLamp(255, 0, 0);
+const QColor kCyanLamp(0, 255, 255);
+
+QString NoValueText() {
+    return QString::fromLatin1(kNoValueText.data(), static_cast<qsizetype>(kNoValueText.size()));
+}
+
+QFont ValueFont() {
+    QFont font(UiText(410));
+    font.setPixelSize(kValueFontPixels);
+    font.setBold(true);
+    return font;
+}
+
+ChannelSettings& Channel(int channel) {
+    return App().device.channels[channel - 1];
+}
+
+} // namespace
+
+LevelDisplay::LevelDisplay(QWidget* parent) : QWidget(parent) {
+    setFixedSize(kPanelWidth, kPanelHeight);
+    const QFont valueFont = ValueFont();
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        const int y = kRowPitch * (channel - 1);
+        QLabel* rowLabel =
+            MakeChannelLabel(this, channel, QRect(0, y, 60, kRowHeight), kRowLabelBase + channel);
+        rowLabel->setAccessibleName(rowLabel->text());
+
+        QLabel* box = MakeValueBox(this, QRect(70, y, 80, kRowHeight), kValueBoxBase + channel);
+        box->setFont(valueFont);
+        box->setText(NoValueText());
+        box->setAccessibleName(QStringLiteral("No.%1 level").arg(channel));
+        box->installEventFilter(this);
+        valueBoxes_[channel - 1] = box;
+
+        QLabel* unit = MakeUnitLabel(this, QRect(160, y, 40, kRowHeight), kUnitLabelBase + channel);
+        unit->setAccessibleName(QStringLiteral("No.%1 unit").arg(channel));
+        unitLabels_[channel - 1] = unit;
+    }
+}
+
+QLabel* LevelDisplay::ValueBox(int channel) const {
+    return channel >= 1 && channel <= kChannelCount ? valueBoxes_[channel - 1] : nullptr;
+}
+
+QLabel* LevelDisplay::UnitLabel(int channel) const {
+    return channel >= 1 && channel <= kChannelCount ? unitLabels_[channel - 1] : nullptr;
+}
+
+bool LevelDisplay::event(QEvent* event) {
+    if (event->type() != WindowMessageEvent::Type()) {
+        return QWidget::event(event);
+    }
+    switch (static_cast<WindowMessageEvent*>(event)->Message()) {
+    case UM_RELOAD_VALUES:
+        ReloadValues();
+        return true;
+    case UM_SHOW_LEVELS:
+        ShowLevels();
+        return true;
+    case UM_STOP_LAMPS:
+        StopLamps();
+        return true;
+    default:
+        return QWidget::event(event);
+    }
+}
+
+void LevelDisplay::timerEvent(QTimerEvent* event) {
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        QBasicTimer& timer = holdTimers_[channel - 1];
+        if (timer.isActive() && timer.timerId() == event->timerId()) {
+            timer.stop();
+            Channel(channel).lamp = kLampNormal;
+            valueBoxes_[channel - 1]->update();
+            return;
+        }
+    }
+    QWidget::timerEvent(event);
+}
+
+// The lamp colour is decided each time a box paints, so a box repainted while a sequence runs
+// shows no stale value, whatever made it repaint.
+bool LevelDisplay::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        if (const int channel = ChannelOfBox(watched); channel != 0) {
+            PaintLamp(channel);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LevelDisplay::ReloadValues() {
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        valueBoxes_[channel - 1]->setText(NoValueText());
+        unitLabels_[channel - 1]->clear();
+    }
+    update();
+}
+
+void LevelDisplay::ShowLevels() {
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        ShowLevel(channel);
+    }
+}
+
+void LevelDisplay::ShowLevel(int channel) {
+    ChannelSettings& settings = Channel(channel);
+    QLabel* box = valueBoxes_[channel - 1];
+    QLabel* unit = unitLabels_[channel - 1];
+    const std::optional<LevelText> level = FormatLevel(settings);
+    if (level) {
+        box->setText(QString::fromStdString(level->value));
+        WriteUnitLabel(unit, level->unit);
+    } else {
+        box->setText(NoValueText());
+        unit->clear();
+    }
+    if (settings.moduleKind != kSoundModule && settings.moduleKind != kVibrationModule) {
+        return;
+    }
+    // A module whose reading has an unknown scale still reports its lamps.
+    const LampUpdate lamp = UpdateLamp(settings.lamp, settings.reading);
+    settings.lamp = lamp.lamp;
+    if (lamp.startHoldTimer) {
+        holdTimers_[channel - 1].start(kTimerPeriodMs, this);
+    } else {
+        holdTimers_[channel - 1].stop();
+    }
+    box->update();
+}
+
+void LevelDisplay::StopLamps() {
+    for (QBasicTimer& timer : holdTimers_) {
+        timer.stop();
+    }
+}
+
+void LevelDisplay::PaintLamp(int channel) {
+    QLabel* box = valueBoxes_[channel - 1];
+    QColor background = palette().color(QPalette::Window);
+    if (App().editor.busy) {
+        if (box->text() != NoValueText()) {
+            box->setText(NoValueText());
+        }
+        if (!unitLabels_[channel - 1]->text().isEmpty()) {
+            unitLabels_[channel - 1]->clear();
+        }
+    } else {
+        switch (Channel(channel).lamp) {
+        case kLampNormal:
+            background = Qt::white;
+            break;
+        case kLampRed:
+            background = kRedLamp;
+            break;
+        case kLampCyan:
+            background = kCyanLamp;
+            break;
+        default:
+            break;
+        }
+    }
+    QPainter painter(box);
+    painter.fillRect(box->rect(), background);
+}
+
+int LevelDisplay::ChannelOfBox(const QObject* box) const {
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        if (valueBoxes_[channel - 1] == box) {
+            return channel;
+        }
+    }
+    return 0;
+}
+
+} // namespace va48

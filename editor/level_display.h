@@ -1,5 +1,8 @@
 #pragma once
 
+#include "protocol/device_state.h"
+
+#include <QBasicTimer>
 #include <QWidget>
 
 #include <array>
@@ -20,6 +23,19 @@ class LevelDisplay : public QWidget {
   protected:
     bool event(QEvent* event) override; // UM_RELOAD_VALUES, UM_SHOW_LEVELS, UM_STOP_LAMPS
     void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // value boxes about to paint
+
+  private:
+    void ReloadValues();
+    void ShowLevels();
+    void ShowLevel(int channel);
+    void StopLamps();
+    void PaintLamp(int channel);
+    int ChannelOfBox(const QObject* box) const; // 1..16, or 0
+
+    std::array<QLabel*, kChannelCount> valueBoxes_{};
+    std::array<QLabel*, kChannelCount> unitLabels_{};
+    std::array<QBasicTimer, kChannelCount> holdTimers_; // one per channel; each fires once
 };
 
 } // namespace va48
