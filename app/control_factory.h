@@ -2,7 +2,9 @@
 
 #include "protocol/value_tables.h"
 
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <Qt>
 
@@ -16,6 +18,9 @@ class QToolButton;
 class QWidget;
 
 namespace va48 {
+
+// A rectangle of a dialog template, given in dialog units, in pixels (see DialogUnitsX/Y).
+QRect DialogRect(int x, int y, int width, int height);
 
 // One creator per kind of grid control, so every grid in the program looks alike. Each makes a
 // visible child of `parent` at `rect` (pixels in the parent), names it by its identifier (the
@@ -39,7 +44,8 @@ QLabel* MakeUnitLabel(QWidget* parent, QRect rect, int id);
 QComboBox* MakeDropDownList(QWidget* parent, QRect rect, int id);
 
 // An edit field w - 15 wide with an up-down pair 15 wide beside it (at x + w - 16), not attached
-// to the edit: the owner decides what up and down do.
+// to the edit: the owner decides what up and down do. Both arrows carry `spinId` as their object
+// name (the up arrow is found first); each repeats while held down.
 struct SpinEdit {
     QLineEdit* edit = nullptr;
     QToolButton* up = nullptr;
@@ -54,18 +60,27 @@ QPushButton* MakePushButton(QWidget* parent, const QString& text, QRect rect, in
 QLineEdit* MakeEditBox(QWidget* parent, QRect rect, int id);
 QCheckBox* MakeCheckBox(QWidget* parent, QRect rect, int id);
 
-// Places a window, keeping its size, at ((desktop width - width) / 2, (desktop height -
-// height) / 2), both divisions truncating toward zero, raises and shows it. Null does nothing.
+// Where a window of `size` goes to be centred on the primary screen: ((screen width - width) / 2,
+// (screen height - height) / 2) from the screen's top-left corner, both divisions truncating
+// toward zero, so a window larger than the screen starts at negative coordinates.
+QPoint CentredPosition(QSize size);
+
+// Moves a window, keeping its size, to CentredPosition, raises and shows it. Null does nothing.
 void CentreWindow(QWidget* window);
 
 // Gives a window the program's icon. Null does nothing.
 void SetWindowIcons(QWidget* window);
 
-// Writes a unit label: the record's text, with the characters [superStart, superEnd) raised by
-// half the text height at half height in Arial (string 303) when the record asks for it.
+// Writes a unit label: the record's text, with the characters [superStart, superEnd) raised as
+// a superscript, drawn at half the label font's pixel height in Arial (string 303), when the
+// record asks for it. The rest keeps the label's own font. A range reaching past the text is cut
+// at its end.
 void WriteUnitLabel(QLabel* label, const UnitLabel& record);
 
-// The rich text WriteUnitLabel puts into a label, for a text of `pixelHeight` pixels.
+// The rich text WriteUnitLabel puts into a label, for a text of `pixelHeight` pixels: the text
+// HTML-escaped, the raised range in a span set to vertical-align:super. Qt draws such a span at
+// two thirds of its font-size, so the span asks for the size that comes out at pixelHeight / 2.
+// A record without superscript gives the escaped text alone.
 QString UnitLabelHtml(const UnitLabel& record, int pixelHeight);
 
 } // namespace va48
