@@ -1,0 +1,172 @@
+#include "app/connection_menu.h"
+
+#include "app/app_context.h"
+#include "app/control_factory.h"
+#include "app/dialog_seam.h"
+#include "app/messages.h"
+#include "app/ui_text.h"
+#include "app/version_dialog.h"
+#include "app/window_message.h"
+#include "maintenance/timeout_dialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace va48 {
+
+namespace {
+
+constexpr int kDialogId = 210;
+constexpr int kProductNameId = 1010;
+constexpr int kVersionCommandId = 152;
+constexpr int kFontPoints = 10;
+constexpr int kProductNamePoints = 14;
+constexpr int kSmallestButtonPoints = 7;
+
+constexpr std::uintptr_t kUsbLink = 1;
+constexpr std::uintptr_t kLanLink = 2;
+
+// Characters of the two hidden commands (Ctrl+U and Ctrl+T).
+constexpr std::uintptr_t kCtrlU = 21;
+constexpr std::uintptr_t kCtrlT = 20;
+
+void RunTimeoutDialog(QWidget* owner) {
+    TimeoutDialog dialog(App().link, App().settingsFile, owner);
+    RunModal(dialog);
+}
+
+void RunVersionDialog(QWidget* owner) {
+    VersionDialog dialog(App().version, owner);
+    RunModal(dialog);
+}
+
+// Ends the program: the message loop returns 0.
+void EndProgram() {
+    QCoreApplication::exit(0);
+}
+
+struct ButtonRow {
+    int id;
+    std::uint16_t textId; // 0: the button keeps the template's text
+    const char* templateText;
+    int y; // dialog units; every button stands at x 35 and is 71 x 18
+    void (*action)(QWidget* menu);
+};
+
+constexpr std::array<ButtonRow, 5> kButtons = {{
+    {1011, 312, "USB", 45, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kUsbLink); }},
+    {1012, 313, "LAN", 72, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kLanLink); }},
+    {1013, 314, "LAN Setting", 99, [](QWidget*) { PostToMain(UM_LAN_SETTING_REQUEST); }},
+    {1015, 0, "TIMEOUT Setting", 126, RunTimeoutDialog},
+    {1014, 315, "END", 153,
+     [](QWidget* menu) {
+         menu->hide();
+         EndProgram();
+     }},
+}};
+
+QString WithoutMnemonic(QString text) {
+    return text.remove(QLatin1Char('&'));
+}
+
+// The face standing in for the dialog font may run wider than the one the layout was drawn
+// for. The buttons then share the largest size at which every text fits, so that none is cut.
+void FitButtonTexts(const std::vector<QPushButton*>& buttons, QFont font) {
+    const auto fits = [&buttons] {
+        return std::ranges::all_of(
+            buttons, [](const QPushButton* b) { return b->sizeHint().width() <= b->width(); });
+    };
+    while (!fits() && font.pointSize() > kSmallestButtonPoints) {
+        font.setPointSize(font.pointSize() - 1);
+        for (QPushButton* button : buttons) {
+            button->setFont(font);
+        }
+    }
+}
+
+} // namespace
+
+ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
+    setObjectName(QString::number(kDialogId));
+    setWindowTitle(UiText(301));
+    setFont(DialogFont(kFontPoints));
+    SetWindowIcons(this);
+
+    auto* menuBar = new QMenuBar(this);
+    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+    help->setAccessibleName(WithoutMnemonic(help->title()));
+    menuBar->setAccessibleName(help->accessibleName());
+    QAction* version = help->addAction(QStringLiteral("&Version..."));
+    version->setObjectName(QString::number(kVersionCommandId));
+    connect(version, &QAction::triggered, this, [this] { RunVersionDialog(this); });
+    const int menuHeight = menuBar->isNativeMenuBar() ? 0 : menuBar->sizeHint().height();
+
+    // The template's rectangles are the client area below the menu bar.
+    auto* client = new QWidget(this);
+    const QRect area = DialogRect(0, 0, 143, 178);
+    client->setGeometry(area.translated(0, menuHeight));
+    menuBar->setGeometry(0, 0, area.width(), menuHeight);
+    setFixedSize(area.width(), area.height() + menuHeight);
+
+    QLabel* name = MakeStaticLabel(client, QString::fromStdString(App().version.productName),
+                                   DialogRect(7, 16, 129, 19), kProductNameId, Qt::AlignCenter);
+    QFont nameFont = DialogFont(kProductNamePoints);
+    nameFont.setBold(true);
+    name->setFont(nameFont);
+
+    std::vector<QPushButton*> buttons;
+    for (const ButtonRow& row : kButtons) {
+        const QString text =
+            row.textId != 0 ? UiText(row.textId) : QString::fromLatin1(row.templateText);
+        QPushButton* button = MakePushButton(client, text, DialogRect(35, row.y, 71, 18), row.id);
+        button->setAccessibleName(text);
+        connect(button, &QPushButton::clicked, this, [this, action = row.action] { action(this); });
+        buttons.push_back(button);
+    }
+    FitButtonTexts(buttons, font());
+
+    CentreWindow(this);
+}
+
+bool ConnectionMenu::event(QEvent* event) {
+    if (event->type() == WindowMessageEvent::Type()) {
+        const auto* message = static_cast<WindowMessageEvent*>(event);
+        if (message->Message() != WM_CHAR_MESSAGE) {
+            return false;
+        }
+        const bool control = message->LParam() != 0;
+        if (control && message->WParam() == kCtrlU) {
+            PostToMain(UM_UPDATE_CONNECT_REQUEST);
+        } else if (control && message->WParam() == kCtrlT) {
+            PostToMain(UM_REPLY_TEST_CONNECT_REQUEST);
+        }
+        return true; // every other character is taken and dropped
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape would end a dialog; this one is the program's home and stays.
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void ConnectionMenu::closeEvent(QCloseEvent* event) {
+    // While a sequence runs the menu is disabled, and its close box with it.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    EndProgram();
+}
+
+} // namespace va48
