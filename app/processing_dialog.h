@@ -38,6 +38,9 @@ void HideProcessing(AppWindows& windows);
 
 // Destroys the firmware update dialog, the processing dialog, the HPF and LPF coefficient dialogs
 // and the settings window, each if it exists. The connection menu and the reply-time dialog stay.
+// HideProcessing and this delete at once, so that every pointer to a window clears before the
+// caller goes on: call them from a handler of a posted message, never from inside a window they
+// destroy.
 void DestroySecondaryWindows(AppWindows& windows);
 
 } // namespace va48
