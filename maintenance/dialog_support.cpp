@@ -1,0 +1,65 @@
+#include "maintenance/dialog_support.h"
+
+#include "app/character_router.h"
+#include "app/control_factory.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace va48 {
+
+namespace {
+
+class TypedCharacterHook : public QObject {
+  public:
+    TypedCharacterHook(QObject* parent, std::function<void(char16_t, bool)> handle)
+        : QObject(parent), handle_(std::move(handle)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) {
+            return QObject::eventFilter(watched, event);
+        }
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const auto code = CharacterCode(key);
+        if (!code) {
+            return false;
+        }
+        handle_(*code, key.modifiers().testFlag(Qt::ControlModifier));
+        return true;
+    }
+
+  private:
+    std::function<void(char16_t, bool)> handle_;
+};
+
+class CentreHook : public QObject {
+  public:
+    explicit CentreHook(QWidget& window) : QObject(&window), window_(window) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A spontaneous show is the window system restoring the window; the user may have moved it.
+        if (watched == &window_ && event->type() == QEvent::Show && !event->spontaneous()) {
+            CentreWindow(&window_);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QWidget& window_;
+};
+
+} // namespace
+
+void RouteTypedCharacters(QLineEdit& edit, std::function<void(char16_t, bool)> handle) {
+    edit.setAttribute(Qt::WA_InputMethodEnabled, false);
+    edit.installEventFilter(new TypedCharacterHook(&edit, std::move(handle)));
+}
+
+void CentreWhenShown(QWidget& window) {
+    window.installEventFilter(new CentreHook(window));
+}
+
+} // namespace va48

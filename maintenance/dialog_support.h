@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+class QLineEdit;
+class QWidget;
+
+namespace va48 {
+
+// Small pieces the tool dialogs share.
+
+// Hands each character typed into `edit` to `handle` instead of letting the edit insert it: the
+// code as CharacterCode gives it (Backspace 8, Ctrl+letter 1..26, else the character) and whether
+// Ctrl was down. Keys that type no character (arrows, Delete, Tab, Enter, Escape) keep their usual
+// meaning. Input methods are switched off on the edit, so composed text cannot go around the
+// handler. The hook lives as long as the edit.
+void RouteTypedCharacters(QLineEdit& edit, std::function<void(char16_t code, bool control)> handle);
+
+// Centres `window` on the desktop each time the program shows it, once its size is final.
+void CentreWhenShown(QWidget& window);
+
+} // namespace va48
