@@ -1,10 +1,597 @@
+#include "app/app_context.h"
+#include "app/messages.h"
+#include "app/ui_text.h"
+#include "app/window_message.h"
+#include "editor/field_adapter.h"
+#include "maintenance/ip_address_field.h"
+#include "maintenance/lan_setting_dialog.h"
+#include "maintenance/reply_time_dialog.h"
+#include "maintenance/timeout_dialog.h"
+#include "tests/support/gui_support.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QtTest>
 
-class Placeholder : public QObject {
-    Q_OBJECT
-  private slots:
-    void nothingYet() {}
+#include <array>
+#include <memory>
+
+using namespace va48;
+
+namespace {
+
+using Address = std::array<std::uint8_t, 4>;
+
+// A program context in a folder of its own: the texts, App() and a settings file to look at.
+struct TestProgram {
+    explicit TestProgram(Language language = Language::English)
+        : app(AppPaths::ForExecutable(install.Executable()), language) {}
+
+    // The stored value, or "<none>" when the file does not hold the key.
+    QString Setting(std::string_view section, std::string_view key) const {
+        return QString::fromStdString(
+            SettingsFile(install.Settings()).ReadString(section, key, "<none>"));
+    }
+
+    FakeInstall install;
+    AppContext app;
 };
 
-QTEST_MAIN(Placeholder)
+// Shows a window and makes it the active one, so that focus and focus changes work.
+bool ShowActive(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+// Types over the whole of a field, one key at a time into whatever holds the focus, as a person
+// would; '\b' is Backspace, and an empty text is typed as one Backspace.
+void TypeOver(QLineEdit* field, const QString& keys) {
+    field->setFocus();
+    field->selectAll();
+    for (const QChar key : keys.isEmpty() ? QStringLiteral("\b") : keys) {
+        if (key == QLatin1Char('\b')) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+        }
+    }
+}
+
+bool Ended(const QDialog& dialog, int result) {
+    return !dialog.isVisible() && dialog.result() == result;
+}
+
+IpAddressField* FindAddressField(const QWidget* dialog, int id) {
+    return dynamic_cast<IpAddressField*>(FindControl<QWidget>(dialog, id));
+}
+
+QString Text(const QWidget* dialog, int id) {
+    return FindControl<QLineEdit>(dialog, id)->text();
+}
+
+QPushButton* Button(const QWidget* dialog, int id) {
+    return FindControl<QPushButton>(dialog, id);
+}
+
+// Round trips as the main window would run them, on a clock the test moves.
+struct FakeLink {
+    ReplyTimeDialog::Hooks Hooks() {
+        return {[this] { return now; }, [this] { ++requests; }, [this] { ++disconnects; }};
+    }
+
+    // One round trip taking `ms`, answered.
+    void Answer(ReplyTimeDialog& dialog, std::uint32_t ms) {
+        now += ms;
+        SendWindowMessage(&dialog, UM_REPLY_TEST_DONE);
+    }
+
+    std::uint32_t now = 0;
+    int requests = 0;
+    int disconnects = 0;
+};
+
+// Tested, current, min, max and average as shown.
+QStringList Results(const QWidget* dialog) {
+    return {Text(dialog, 1039), Text(dialog, 1043), Text(dialog, 1040), Text(dialog, 1041),
+            Text(dialog, 1042)};
+}
+
+bool Idle(const QWidget* dialog) {
+    QPushButton* startStop = Button(dialog, 1037);
+    return startStop->text() == QLatin1String("Start") && startStop->isEnabled() &&
+           FindControl<QLineEdit>(dialog, 1038)->isEnabled() && Button(dialog, 1036)->isEnabled();
+}
+
+// The texts of a dialog's labels and group boxes.
+QStringList Shown(const QWidget& dialog) {
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    for (const QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
+        texts << group->title();
+    }
+    return texts;
+}
+
+enum class Dismissal { CancelButton, EscapeKey, CloseBox };
+
+void Dismiss(QDialog& dialog, Dismissal how, int cancelId) {
+    switch (how) {
+    case Dismissal::CancelButton:
+        QTest::mouseClick(Button(&dialog, cancelId), Qt::LeftButton);
+        break;
+    case Dismissal::EscapeKey:
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        break;
+    case Dismissal::CloseBox:
+        dialog.close();
+        break;
+    }
+}
+
+DeviceLan ReadLan(Address mask = {255, 255, 255, 0}) {
+    return DeviceLan{{192, 168, 0, 10}, mask, {192, 168, 0, 1}, 1};
+}
+
+bool SameLan(const DeviceLan& a, const DeviceLan& b) {
+    return a.address == b.address && a.mask == b.mask && a.gateway == b.gateway;
+}
+
+constexpr Address kStartConnect{192, 168, 0, 10};
+
+struct LanCase {
+    std::uint32_t known = 0;
+    int fieldId = 0; // 0: nothing typed
+    int part = 0;
+    QString keys;
+    int result = 0;
+    DeviceLan device;  // after OK
+    Address connect{}; // after OK
+    QString saved;     // LAN/IPAddress afterwards
+};
+
+std::unique_ptr<QDialog> MakeNumericDialog(int id, TestProgram& program, FakeLink& link) {
+    if (id == 146) {
+        return std::make_unique<TimeoutDialog>(program.app.link, program.app.settingsFile, nullptr);
+    }
+    return std::make_unique<ReplyTimeDialog>(link.Hooks());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Dismissal)
+Q_DECLARE_METATYPE(LanCase)
+Q_DECLARE_METATYPE(va48::Language)
+
+class MaintenanceDialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void keyFiltersEditTheLineEdit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("caret");
+
+        QTest::newRow("digit over a selection")
+            << "25.0" << 1 << 1 << false << int{'7'} << "27.0" << 2;
+        QTest::newRow("hex letter keeps its case")
+            << "ab" << 2 << 0 << true << int{'c'} << "abc" << 3;
+        // A pasted character the filters cannot see survives a refused key.
+        QTest::newRow("refused key keeps a wide character")
+            << QString::fromUtf8("1５") << 2 << 0 << false << int{'x'} << QString::fromUtf8("1５")
+            << 2;
+    }
+
+    void keyFiltersEditTheLineEdit() {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(bool, hex);
+        QFETCH(int, key);
+        QLineEdit edit(text);
+        if (length > 0) {
+            edit.setSelection(start, length);
+        } else {
+            edit.setCursorPosition(start);
+        }
+        if (hex) {
+            HexKey(edit, static_cast<char16_t>(key), 12);
+        } else {
+            DecimalKey(edit, static_cast<char16_t>(key), 3, false);
+        }
+        QTEST(edit.text(), "after");
+        QTEST(edit.cursorPosition(), "caret");
+    }
+
+    void numericFieldsFilterKeys_data() {
+        QTest::addColumn<int>("dialogId");
+        QTest::addColumn<int>("fieldId");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+
+        struct Row {
+            const char* name;
+            int dialogId;
+            int fieldId;
+            const char* keys;
+            const char* shown;
+        };
+        for (const Row& row : {Row{"time-out: three digits", 146, 1035, "1205", "120"},
+                               Row{"time-out: letters refused", 146, 1035, "1a2", "12"},
+                               Row{"time-out: no minus", 146, 1035, "-5", "5"},
+                               Row{"count: four digits", 147, 1038, "12345", "1234"}}) {
+            QTest::newRow(row.name) << row.dialogId << row.fieldId << row.keys << row.shown;
+        }
+    }
+
+    void numericFieldsFilterKeys() {
+        QFETCH(int, dialogId);
+        QFETCH(int, fieldId);
+        QFETCH(QString, keys);
+        TestProgram program;
+        FakeLink link;
+        const auto dialog = MakeNumericDialog(dialogId, program, link);
+        QVERIFY(ShowActive(*dialog));
+        TypeOver(FindControl<QLineEdit>(dialog.get(), fieldId), keys);
+        QTEST(Text(dialog.get(), fieldId), "shown");
+    }
+
+    // --- Time-out dialog -----------------------------------------------------------------------
+
+    void timeoutOkChecksTheRange_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("box"); // string number of the box shown, 0 for none
+        QTest::addColumn<std::uint32_t>("storedMs");
+        QTest::addColumn<QString>("saved");
+
+        QTest::newRow("4 is below the minimum") << "4" << 421 << 30000u << "<none>";
+        QTest::newRow("empty is below the minimum") << "" << 421 << 30000u << "<none>";
+        QTest::newRow("121 is above the maximum") << "121" << 422 << 30000u << "<none>";
+        QTest::newRow("120 is stored") << "120" << 0 << 120000u << "120000";
+        QTest::newRow("5 is stored") << "5" << 0 << 5000u << "5000";
+        QTest::newRow("7.9 is taken as 7") << "7.9" << 0 << 7000u << "7000";
+    }
+
+    void timeoutOkChecksTheRange() {
+        QFETCH(QString, keys);
+        QFETCH(int, box);
+        TestProgram program;
+        BoxRecorder boxes;
+        TimeoutDialog dialog(program.app.link, program.app.settingsFile, nullptr);
+        QCOMPARE(Text(&dialog, 1035), QStringLiteral("30")); // the default 30000 ms
+        QVERIFY(ShowActive(dialog));
+        TypeOver(FindControl<QLineEdit>(&dialog, 1035), keys);
+        QTest::mouseClick(Button(&dialog, 1), Qt::LeftButton);
+
+        if (box == 0) {
+            QVERIFY(boxes.boxes.empty());
+            QVERIFY(Ended(dialog, 1));
+        } else {
+            QCOMPARE(boxes.boxes.size(), std::size_t{1});
+            QCOMPARE(boxes.boxes[0].text, UiText(static_cast<std::uint16_t>(box)));
+            QVERIFY(boxes.boxes[0].icon == BoxIcon::Exclamation);
+            QVERIFY(dialog.isVisible());
+        }
+        QTEST(program.app.link.replyTimeoutMs.load(), "storedMs");
+        QTEST(program.Setting("TIMEOUT", "Recv"), "saved");
+    }
+
+    void timeoutPastedNumberCannotWrapIntoRange() {
+        TestProgram program;
+        BoxRecorder boxes;
+        TimeoutDialog dialog(program.app.link, program.app.settingsFile, nullptr);
+        // 4294972 s is 5704 ms once cut to 32 bits.
+        FindControl<QLineEdit>(&dialog, 1035)->setText(QStringLiteral("4294972"));
+        QTest::mouseClick(Button(&dialog, 1), Qt::LeftButton);
+        QCOMPARE(boxes.boxes.size(), std::size_t{1});
+        QCOMPARE(boxes.boxes[0].text, UiText(422));
+        QCOMPARE(program.app.link.replyTimeoutMs.load(), 30000u);
+    }
+
+    void dismissingChangesNothing_data() {
+        QTest::addColumn<bool>("lan");
+        QTest::addColumn<Dismissal>("how");
+        for (const bool lan : {false, true}) {
+            const char* dialog = lan ? "LAN" : "time-out";
+            QTest::addRow("%s: Cancel", dialog) << lan << Dismissal::CancelButton;
+            QTest::addRow("%s: Escape", dialog) << lan << Dismissal::EscapeKey;
+            QTest::addRow("%s: close box", dialog) << lan << Dismissal::CloseBox;
+        }
+    }
+
+    void dismissingChangesNothing() {
+        QFETCH(bool, lan);
+        QFETCH(Dismissal, how);
+        TestProgram program;
+        DeviceState& device = program.app.device;
+        device.deviceLan = ReadLan();
+        program.app.link.lanAddress = kStartConnect;
+        std::unique_ptr<QDialog> dialog;
+        if (lan) {
+            dialog = std::make_unique<LanSettingDialog>(device, program.app.link,
+                                                        program.app.settingsFile, nullptr);
+            QVERIFY(ShowActive(*dialog));
+            TypeOver(FindAddressField(dialog.get(), 1105)->Part(3), QStringLiteral("99"));
+            TypeOver(FindAddressField(dialog.get(), 1110)->Part(0), QStringLiteral("10"));
+        } else {
+            dialog = std::make_unique<TimeoutDialog>(program.app.link, program.app.settingsFile,
+                                                     nullptr);
+            QVERIFY(ShowActive(*dialog));
+            TypeOver(FindControl<QLineEdit>(dialog.get(), 1035), QStringLiteral("60"));
+        }
+        Dismiss(*dialog, how, lan ? 1112 : 2);
+
+        QVERIFY(Ended(*dialog, 0));
+        QVERIFY(SameLan(device.deviceLan, ReadLan()));
+        QVERIFY(program.app.link.lanAddress == kStartConnect);
+        QCOMPARE(program.app.link.replyTimeoutMs.load(), 30000u);
+        QVERIFY(!std::filesystem::exists(program.install.Settings()));
+    }
+
+    // --- LAN setting dialog --------------------------------------------------------------------
+
+    void addressFieldKeys_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("parts");
+
+        QTest::newRow("dots move on") << "10.1.2.3" << QStringList{"10", "1", "2", "3"};
+        QTest::newRow("full parts move on, leading zeros go")
+            << "192168001002" << QStringList{"192", "168", "1", "2"};
+        QTest::newRow("more than 255 is 255") << "3009" << QStringList{"255", "9", "3", "4"};
+        QTest::newRow("emptied part shows 0") << "\b" << QStringList{"0", "2", "3", "4"};
+        QTest::newRow("letters refused") << "1a2" << QStringList{"12", "2", "3", "4"};
+        QTest::newRow("backspace at a part's start goes back")
+            << "12.\b\b3" << QStringList{"123", "0", "3", "4"};
+    }
+
+    void addressFieldKeys() {
+        QFETCH(QString, keys);
+        QFETCH(QStringList, parts);
+        QWidget window;
+        auto* field = new IpAddressField(&window);
+        auto* elsewhere = new QLineEdit(&window);
+        elsewhere->move(0, 40);
+        field->SetAddress({1, 2, 3, 4});
+        QVERIFY(ShowActive(window));
+        TypeOver(field->Part(0), keys);
+        elsewhere->setFocus();
+
+        QStringList shown;
+        Address expected{};
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            shown << field->Part(static_cast<int>(i))->text();
+            expected[i] = static_cast<std::uint8_t>(parts[static_cast<qsizetype>(i)].toInt());
+        }
+        QCOMPARE(shown, parts);
+        QVERIFY(field->Address() == expected);
+    }
+
+    void addressFieldTabLeavesFromAnyPart_data() {
+        QTest::addColumn<int>("fromField");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<int>("toField");
+        QTest::newRow("Tab") << 1103 << false << 1105;
+        QTest::newRow("Shift+Tab") << 1105 << true << 1103;
+    }
+
+    void addressFieldTabLeavesFromAnyPart() {
+        QFETCH(int, fromField);
+        QFETCH(bool, back);
+        QFETCH(int, toField);
+        TestProgram program;
+        program.app.device.deviceLan = ReadLan();
+        LanSettingDialog dialog(program.app.device, program.app.link, program.app.settingsFile,
+                                nullptr);
+        QVERIFY(ShowActive(dialog));
+        FindAddressField(&dialog, fromField)->Part(2)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), FindAddressField(&dialog, toField)->Part(0));
+    }
+
+    void lanOk_data() {
+        QTest::addColumn<LanCase>("row");
+        const DeviceLan read = ReadLan();
+        QTest::newRow("unread, connect address changed")
+            << LanCase{0, 1110, 0, "192.168.1.20", 0, read, {192, 168, 1, 20}, "192.168.1.20"};
+        QTest::newRow("mask changed only")
+            << LanCase{1, 1105, 2, "0", 1, ReadLan({255, 255, 0, 0}), kStartConnect, "<none>"};
+        QTest::newRow("last mask part changed") << LanCase{
+            1, 1105, 3, "128", 1, ReadLan({255, 255, 255, 128}), kStartConnect, "<none>"};
+        QTest::newRow("nothing edited") << LanCase{1, 0, 0, "", 0, read, kStartConnect, "<none>"};
+        QTest::newRow("same value typed again")
+            << LanCase{1, 1103, 0, "192", 0, read, kStartConnect, "<none>"};
+    }
+
+    void lanOk() {
+        QFETCH(LanCase, row);
+        TestProgram program;
+        DeviceState& device = program.app.device;
+        device.deviceLan = ReadLan();
+        device.deviceLan.known = row.known;
+        program.app.link.lanAddress = kStartConnect;
+        LanSettingDialog dialog(device, program.app.link, program.app.settingsFile, nullptr);
+        // Without values read from the amplifier its whole group is out of reach.
+        for (const int id : {1101, 1102, 1103, 1104, 1105, 1106, 1107}) {
+            QCOMPARE(FindControl<QWidget>(&dialog, id)->isEnabled(), row.known == 1);
+        }
+        QCOMPARE(FindAddressField(&dialog, 1105)->accessibleName(), UiText(326));
+        QVERIFY(ShowActive(dialog));
+        if (row.fieldId != 0) {
+            TypeOver(FindAddressField(&dialog, row.fieldId)->Part(row.part), row.keys);
+        }
+        QTest::mouseClick(Button(&dialog, 1111), Qt::LeftButton);
+
+        QVERIFY(Ended(dialog, row.result));
+        QVERIFY(SameLan(device.deviceLan, row.device));
+        QVERIFY(program.app.link.lanAddress == row.connect);
+        QCOMPARE(program.Setting("LAN", "IPAddress"), row.saved);
+    }
+
+    // --- Reply-time dialog ---------------------------------------------------------------------
+
+    void replyRoundTrips_data() {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<std::uint32_t>("clock");
+        QTest::addColumn<QList<int>>("times");
+        QTest::addColumn<int>("stopAfter"); // round trips answered before Stop is pressed
+        QTest::addColumn<QStringList>("results");
+
+        QTest::newRow("three round trips") << "3" << 1000u << QList<int>{12, 20, 16} << -1
+                                           << QStringList{"3", "16", "12", "20", "16.000000"};
+        QTest::newRow("count 0 makes one")
+            << "0" << 0u << QList<int>{7} << -1 << QStringList{"1", "7", "7", "7", "7.000000"};
+        QTest::newRow("empty count makes one")
+            << "" << 0u << QList<int>{7} << -1 << QStringList{"1", "7", "7", "7", "7.000000"};
+        QTest::newRow("clock wraps around") << "2" << 4294967290u << QList<int>{10, 5} << -1
+                                            << QStringList{"2", "5", "5", "10", "7.500000"};
+        // The round trip under way when Stop is pressed still counts; no further one starts.
+        QTest::newRow("stop") << "10" << 0u << QList<int>{5, 6} << 1
+                              << QStringList{"2", "6", "5", "6", "5.500000"};
+    }
+
+    void replyRoundTrips() {
+        QFETCH(QString, count);
+        QFETCH(std::uint32_t, clock);
+        QFETCH(QList<int>, times);
+        QFETCH(int, stopAfter);
+        TestProgram program;
+        FakeLink link;
+        link.now = clock;
+        ReplyTimeDialog dialog(link.Hooks());
+        QVERIFY(ShowActive(dialog));
+        QCOMPARE(Text(&dialog, 1038), QStringLiteral("10"));
+        TypeOver(FindControl<QLineEdit>(&dialog, 1038), count);
+        QTest::mouseClick(Button(&dialog, 1037), Qt::LeftButton);
+
+        for (qsizetype i = 0; i < times.size(); ++i) {
+            QCOMPARE(Button(&dialog, 1037)->text(), QStringLiteral("Stop"));
+            QVERIFY(!FindControl<QLineEdit>(&dialog, 1038)->isEnabled());
+            QVERIFY(!Button(&dialog, 1036)->isEnabled());
+            QCOMPARE(link.requests, static_cast<int>(i) + 1);
+            if (i == stopAfter) {
+                QTest::mouseClick(Button(&dialog, 1037), Qt::LeftButton);
+                QVERIFY(!Button(&dialog, 1037)->isEnabled());
+            }
+            link.Answer(dialog, static_cast<std::uint32_t>(times[i]));
+        }
+        QCOMPARE(link.requests, static_cast<int>(times.size()));
+        QVERIFY(Idle(&dialog));
+        QTEST(Results(&dialog), "results");
+    }
+
+    void replyFailureKeepsResults() {
+        TestProgram program;
+        BoxRecorder boxes;
+        FakeLink link;
+        ReplyTimeDialog dialog(link.Hooks());
+        QVERIFY(ShowActive(dialog));
+        QTest::mouseClick(Button(&dialog, 1037), Qt::LeftButton);
+        link.Answer(dialog, 12);
+        SendWindowMessage(&dialog, UM_REPLY_TEST_FAILED, 29);
+
+        const QStringList kept{"1", "12", "12", "12", "12.000000"};
+        QVERIFY(Idle(&dialog));
+        QCOMPARE(Results(&dialog), kept);
+        QVERIFY(boxes.boxes.empty());
+        // A late answer after the failure belongs to no round trip of this test.
+        link.Answer(dialog, 40);
+        QCOMPARE(Results(&dialog), kept);
+        QCOMPARE(link.requests, 2);
+        // The next test starts from nothing.
+        QTest::mouseClick(Button(&dialog, 1037), Qt::LeftButton);
+        QCOMPARE(Results(&dialog), QStringList(5));
+        link.Answer(dialog, 3);
+        QCOMPARE(Text(&dialog, 1041), QStringLiteral("3"));
+    }
+
+    void replyCharacterWithoutFieldFocusIsIgnored() {
+        TestProgram program;
+        FakeLink link;
+        ReplyTimeDialog dialog(link.Hooks());
+        QVERIFY(ShowActive(dialog));
+        Button(&dialog, 1037)->setFocus();
+        QVERIFY(!SendWindowMessage(&dialog, WM_CHAR_MESSAGE, '5'));
+        QCOMPARE(Text(&dialog, 1038), QStringLiteral("10"));
+    }
+
+    void replyClosingDisconnects_data() {
+        QTest::addColumn<Dismissal>("how");
+        QTest::addColumn<bool>("running");
+        QTest::newRow("Close") << Dismissal::CancelButton << false;
+        QTest::newRow("Escape") << Dismissal::EscapeKey << false;
+        QTest::newRow("close box") << Dismissal::CloseBox << false;
+        QTest::newRow("close box while running") << Dismissal::CloseBox << true;
+    }
+
+    void replyClosingDisconnects() {
+        QFETCH(Dismissal, how);
+        QFETCH(bool, running);
+        TestProgram program;
+        FakeLink link;
+        QPointer<ReplyTimeDialog> dialog = new ReplyTimeDialog(link.Hooks());
+        QVERIFY(ShowActive(*dialog));
+        if (running) {
+            QTest::mouseClick(Button(dialog, 1037), Qt::LeftButton);
+        }
+        Dismiss(*dialog, how, 1036);
+        QCOMPARE(link.disconnects, 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(dialog.isNull());
+    }
+
+    // --- Both languages ------------------------------------------------------------------------
+
+    void dialogTexts_data() {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("replyCaption");
+        QTest::addColumn<QString>("replyLabels");
+        QTest::addColumn<QString>("cancel");
+        QTest::addColumn<QString>("lanLabels");
+
+        QTest::newRow("English")
+            << Language::English << "Reply time"
+            << QString::fromUtf8(
+                   "Test Times：|Result|Tested：|Current：|Min：|Max：|Average：|Times")
+            << "Cancel"
+            << "LAN Setting of VA-48|LAN Setting of PC|IP Address|Subnet Mask";
+        QTest::newRow("Japanese")
+            << Language::Japanese << QString::fromUtf8("応答時間")
+            << QString::fromUtf8("テスト回数：|結果表示|試行回数：|今回：|最小：|最大：|平均：|回")
+            << QString::fromUtf8("ｷｬﾝｾﾙ")
+            << QString::fromUtf8("VA-48 LAN設定|PC LAN設定|IPアドレス|サブネットマスク");
+    }
+
+    void dialogTexts() {
+        QFETCH(Language, language);
+        QFETCH(QString, replyLabels);
+        QFETCH(QString, lanLabels);
+        TestProgram program(language);
+        FakeLink link;
+        const ReplyTimeDialog reply(link.Hooks());
+        const TimeoutDialog timeout(program.app.link, program.app.settingsFile, nullptr);
+        const LanSettingDialog lan(program.app.device, program.app.link, program.app.settingsFile,
+                                   nullptr);
+
+        QTEST(reply.windowTitle(), "replyCaption");
+        QTEST(Button(&timeout, 2)->text(), "cancel");
+        QTEST(Button(&lan, 1112)->text(), "cancel");
+        for (const QString& text : replyLabels.split(QLatin1Char('|'))) {
+            QVERIFY2(Shown(reply).contains(text), qPrintable(text));
+        }
+        for (const QString& text : lanLabels.split(QLatin1Char('|'))) {
+            QVERIFY2(Shown(lan).contains(text), qPrintable(text));
+        }
+    }
+};
+
+QTEST_MAIN(MaintenanceDialogsTest)
 #include "maintenance_dialogs_test.moc"
