@@ -2,10 +2,13 @@
 
 #include "app/character_router.h"
 #include "app/control_factory.h"
+#include "app/ui_text.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace va48 {
 
@@ -56,6 +59,22 @@ class CentreHook : public QObject {
 void RouteTypedCharacters(QLineEdit& edit, std::function<void(char16_t, bool)> handle) {
     edit.setAttribute(Qt::WA_InputMethodEnabled, false);
     edit.installEventFilter(new TypedCharacterHook(&edit, std::move(handle)));
+}
+
+QPushButton* MakeDialogButton(QWidget* parent, const QString& text, int id) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::number(id));
+    button->setMinimumWidth(DialogUnitsX(50));
+    return button;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* button : buttons) {
+        row->addWidget(button);
+    }
+    return row;
 }
 
 void CentreWhenShown(QWidget& window) {

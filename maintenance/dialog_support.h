@@ -1,8 +1,13 @@
 #pragma once
 
-#include <functional>
+#include <QString>
 
+#include <functional>
+#include <initializer_list>
+
+class QHBoxLayout;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace va48 {
@@ -15,6 +20,12 @@ namespace va48 {
 // meaning. Input methods are switched off on the edit, so composed text cannot go around the
 // handler. The hook lives as long as the edit.
 void RouteTypedCharacters(QLineEdit& edit, std::function<void(char16_t code, bool control)> handle);
+
+// A push button named by its identifier, as wide as the tool dialogs' buttons at least.
+QPushButton* MakeDialogButton(QWidget* parent, const QString& text, int id);
+
+// The buttons in a row at the right.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 
 // Centres `window` on the desktop each time the program shows it, once its size is final.
 void CentreWhenShown(QWidget& window);

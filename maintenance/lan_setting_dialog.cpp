@@ -8,7 +8,6 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -61,13 +60,6 @@ IpAddressField* AddAddressRow(QGridLayout& grid, QGroupBox* group, const Address
     return field;
 }
 
-QPushButton* MakeButton(QWidget* parent, std::uint16_t textId, int id) {
-    auto* button = new QPushButton(UiText(textId), parent);
-    button->setObjectName(Id(id));
-    button->setMinimumWidth(DialogUnitsX(50));
-    return button;
-}
-
 // Stores the field's address when it differs; returns whether it did.
 bool StoreIfChanged(std::array<std::uint8_t, 4>& stored, const IpAddressField& field) {
     const auto address = field.Address();
@@ -115,20 +107,16 @@ LanSettingDialog::LanSettingDialog(DeviceState& device, LinkSettings& link, Sett
     // Without values read from the amplifier there is nothing sensible to edit there.
     deviceGroup->setEnabled(lan.known == 1);
 
-    auto* ok = MakeButton(this, 321, kOkId);
+    auto* ok = MakeDialogButton(this, UiText(321), kOkId);
     ok->setDefault(true);
-    auto* cancel = MakeButton(this, 322, kCancelId);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    auto* cancel = MakeDialogButton(this, UiText(322), kCancelId);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(deviceGroup);
     layout->addWidget(pcGroup);
     layout->addSpacing(DialogUnitsY(2));
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ok, cancel}));
 
     connect(ok, &QPushButton::clicked, this, [this, deviceFields, pcField, &lan, &link, &file] {
         bool changed = StoreIfChanged(lan.address, *deviceFields[0]);

@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -120,10 +119,9 @@ QLineEdit* AddResultField(QGridLayout& grid, QWidget* parent, const char* label,
     return field;
 }
 
+// Enter in the count field presses neither Start nor Close.
 QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = new QPushButton(Text(text), parent);
-    button->setObjectName(QString::number(id));
-    button->setMinimumWidth(DialogUnitsX(50));
+    QPushButton* button = MakeDialogButton(parent, Text(text), id);
     button->setAutoDefault(false);
     return button;
 }
@@ -162,15 +160,12 @@ ReplyTimeDialog::ReplyTimeDialog(Hooks hooks) : QDialog(nullptr), hooks_(WithDef
     resultGrid->setColumnStretch(3, 1);
 
     close_ = MakeButton(this, texts.close, kCloseId);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(countGrid);
     layout->addWidget(results);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({close_}));
 
     connect(startStop_, &QPushButton::clicked, this, [this] { OnStartStop(); });
     connect(close_, &QPushButton::clicked, this, [this] { close(); });

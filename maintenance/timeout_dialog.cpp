@@ -53,13 +53,6 @@ std::int64_t TypedTimeoutMs(const QLineEdit& field) {
     return std::int64_t{ParseSettingNumber(text)} * 1000;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(QString::number(id));
-    button->setMinimumWidth(DialogUnitsX(50));
-    return button;
-}
-
 } // namespace
 
 TimeoutDialog::TimeoutDialog(LinkSettings& link, SettingsFile& file, QWidget* owner)
@@ -79,9 +72,9 @@ TimeoutDialog::TimeoutDialog(LinkSettings& link, SettingsFile& file, QWidget* ow
     RouteTypedCharacters(
         *field, [field](char16_t code, bool) { DecimalKey(*field, code, kSecondsDigits, false); });
 
-    auto* ok = MakeButton(this, texts.ok, kOkId);
+    auto* ok = MakeDialogButton(this, QString::fromUtf8(texts.ok), kOkId);
     ok->setDefault(true);
-    auto* cancel = MakeButton(this, texts.cancel, kCancelId);
+    auto* cancel = MakeDialogButton(this, QString::fromUtf8(texts.cancel), kCancelId);
 
     auto* entry = new QHBoxLayout;
     entry->addWidget(label);
@@ -90,15 +83,11 @@ TimeoutDialog::TimeoutDialog(LinkSettings& link, SettingsFile& file, QWidget* ow
     entry->addSpacing(DialogUnitsX(8));
     entry->addWidget(new QLabel(QString::fromUtf8(texts.range), this));
     entry->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(entry);
     layout->addSpacing(DialogUnitsY(4));
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ok, cancel}));
 
     connect(ok, &QPushButton::clicked, this, [this, field, &link, &file] {
         const std::int64_t ms = TypedTimeoutMs(*field);
