@@ -6,6 +6,7 @@
 #include "editor/settings_window.h"
 #include "maintenance/reply_time_dialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -47,6 +48,10 @@ bool CharacterRouter::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    // Space presses a focused button; that is the button's key, not a character to route.
+    if (key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(watched)) {
+        return false;
+    }
     const auto code = CharacterCode(*key);
     QObject* target = Target();
     if (!code || !target) {

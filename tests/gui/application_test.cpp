@@ -5,16 +5,20 @@
 #include "app/application.h"
 #include "app/connection_menu.h"
 #include "app/messages.h"
+#include "app/processing_dialog.h"
 #include "app/ui_text.h"
 #include "app/window_message.h"
 #include "editor/level_display.h"
 #include "editor/settings_window.h"
+#include "maintenance/ip_address_field.h"
 #include "maintenance/reply_time_dialog.h"
+#include "tests/support/fake_usb_tree.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,7 +62,9 @@ bool SendRaw(std::uint16_t port, const std::string& text) {
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
-    const std::string frame = "\x02\x01" "C" + text + std::string("\x03\x00\r\n", 4);
+    const std::string frame = "\x02\x01"
+                              "C" +
+                              text + std::string("\x03\x00\r\n", 4);
     ok = ok && ::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
     char reply[256];
     ok = ok && ::read(fd, reply, sizeof reply) > 0;
@@ -78,13 +84,39 @@ class ApplicationTest : public QObject {
         sim_ = std::make_unique<SimProcess>(simArgs);
         QVERIFY2(sim_->Started(), sim_->Error().c_str());
         install_ = std::make_unique<FakeInstall>();
-        WriteFile(install_->Settings(), "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" +
-                                            std::to_string(sim_->Port()) +
-                                            "\r\n[TIMEOUT]\r\nRecv=" +
-                                            std::to_string(replyTimeoutMs) + "\r\n");
-        program_ = std::make_unique<Application>(
-            AppPaths::ForExecutable(install_->Executable()), SystemLanguage());
+        WriteFile(install_->Settings(),
+                  "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" + std::to_string(sim_->Port()) +
+                      "\r\n[TIMEOUT]\r\nRecv=" + std::to_string(replyTimeoutMs) + "\r\n");
+        program_ = std::make_unique<Application>(AppPaths::ForExecutable(install_->Executable()),
+                                                 SystemLanguage());
         boxes_ = std::make_unique<BoxRecorder>();
+    }
+
+    // The same over USB: the simulator on a pseudo-terminal that USB discovery finds.
+    void StartUsb() {
+        sim_ = std::make_unique<SimProcess>(std::vector<std::string>{"--pty", "--log"});
+        QVERIFY2(sim_->Started(), sim_->Error().c_str());
+        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
+        install_ = std::make_unique<FakeInstall>();
+        WriteFile(install_->Settings(), "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=2255\r\n");
+        program_ = std::make_unique<Application>(
+            AppPaths::ForExecutable(install_->Executable()), SystemLanguage(),
+            UsbSearchRoots{usb_->SysfsRoot(), usb_->DevRoot()});
+        boxes_ = std::make_unique<BoxRecorder>();
+    }
+
+    // Shows a dialog the program runs modally the way exec() would, so typing reaches it.
+    static void ShowModal(QDialog& dialog) {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QTest::qWait(50);
+    }
+
+    static void Retype(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
     }
 
     AppContext& App() { return program_->Context(); }
@@ -123,6 +155,7 @@ class ApplicationTest : public QObject {
     void Control(Qt::Key key) { QTest::keyClick(Settings(), key, Qt::ControlModifier); }
 
     std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<FakeUsbTree> usb_;
     std::unique_ptr<FakeInstall> install_;
     std::unique_ptr<Application> program_;
     std::unique_ptr<BoxRecorder> boxes_;
@@ -132,6 +165,7 @@ class ApplicationTest : public QObject {
         boxes_.reset();
         program_.reset();
         install_.reset();
+        usb_.reset();
         sim_.reset();
     }
 
@@ -140,9 +174,9 @@ class ApplicationTest : public QObject {
         ProcessingTexts processing;
         PressLan();
         QVERIFY(WaitFor([&] { return SettingsShown(); }));
-        const QStringList expected = {UiText(451), UiText(458), UiText(454), UiText(455),
-                                      UiText(459), UiText(462), UiText(463), UiText(455),
-                                      UiText(457)};
+        const QStringList expected = {UiText(451), UiText(458), UiText(454),
+                                      UiText(455), UiText(459), UiText(462),
+                                      UiText(463), UiText(455), UiText(457)};
         QCOMPARE(processing.texts, expected);
         QVERIFY(!Menu());
         QVERIFY(boxes_->boxes.empty());
@@ -275,20 +309,99 @@ class ApplicationTest : public QObject {
         for (int id : {1043, 1040, 1041, 1042}) {
             QVERIFY(!FindControl<QLineEdit>(dialog, id)->text().isEmpty());
         }
-        QCOMPARE(std::count(sim_->ReceivedRequests().begin(), sim_->ReceivedRequests().end(),
-                            std::string(kTestText)),
-                 5);
+        const auto requests = sim_->ReceivedRequests();
+        QCOMPARE(std::count(requests.begin(), requests.end(), std::string(kTestText)), 5);
         QTest::mouseClick(FindControl<QPushButton>(dialog, 1036), Qt::LeftButton);
         QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
     }
 
-    void typingUOrTWithoutControlDoesNothing() {
+    void theLanSettingDialogWritesIpaOnlyWhenAnAmplifierFieldChanged() {
+        StartUsb();
+        const auto runLanDialog = [&](int changedField, const QString& text) {
+            bool answered = false;
+            ModalAnswerer answer([&](QDialog& dialog) {
+                answered = true;
+                ShowModal(dialog);
+                auto* field =
+                    dynamic_cast<IpAddressField*>(FindControl<QWidget>(&dialog, changedField));
+                if (!field || !field->isEnabled()) {
+                    return -1;
+                }
+                Retype(field->Part(3), text);
+                QTest::mouseClick(FindControl<QPushButton>(&dialog, 1111), Qt::LeftButton);
+                return dialog.result();
+            });
+            QTest::mouseClick(FindControl<QPushButton>(Menu(), 1013), Qt::LeftButton);
+            return WaitFor([&] { return answered && BackAtTheMenu(); });
+        };
+
+        // Only the connect address: saved, and no IPA write.
+        QVERIFY(runLanDialog(1110, "77"));
+        QVERIFY(SimReceived("IPA?"));
+        QCOMPARE(App().link.lanAddress, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
+        QVERIFY(ReadFile(install_->Settings()).find("IPAddress=127.0.0.77") != std::string::npos);
+        for (const std::string& request : sim_->ReceivedRequests()) {
+            QVERIFY(request.rfind("IPA ", 0) != 0);
+        }
+
+        // The amplifier's mask: written with IPA.
+        QVERIFY(runLanDialog(1105, "128"));
+        QVERIFY(
+            WaitFor([&] { return SimReceived("IPA 192 168 1 10 255 255 255 128 192 168 1 1"); }));
+        QVERIFY(boxes_->boxes.empty());
+    }
+
+    void theTimeOutDialogRefusesOutOfRangeValuesAndStoresMilliseconds() {
+        Start({});
+        int result = -1;
+        ModalAnswerer answer([&](QDialog& dialog) {
+            ShowModal(dialog);
+            auto* seconds = FindControl<QLineEdit>(&dialog, 1035);
+            auto* ok = FindControl<QPushButton>(&dialog, 1);
+            if (!seconds || !ok) {
+                return -1;
+            }
+            if (seconds->text() != "3") { // Recv=3000 in the settings file
+                return -2;
+            }
+            for (const QString& value : {QString("4"), QString("121"), QString("120")}) {
+                Retype(seconds, value);
+                QTest::mouseClick(ok, Qt::LeftButton);
+            }
+            result = dialog.result();
+            return result;
+        });
+        QTest::mouseClick(FindControl<QPushButton>(Menu(), 1015), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return result != -1; }));
+        QCOMPARE(result, 1);
+        QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+        QCOMPARE(boxes_->boxes[0].text, UiText(421));
+        QCOMPARE(boxes_->boxes[1].text, UiText(422));
+        QCOMPARE(App().link.replyTimeoutMs.load(), 120000u);
+        QVERIFY(ReadFile(install_->Settings()).find("Recv=120000") != std::string::npos);
+    }
+
+    void typingUOrTWithoutControlDoesNothingButSpacePressesAButton() {
         Start({});
         QTest::keyClick(Menu(), Qt::Key_T);
         QTest::keyClick(Menu(), Qt::Key_U);
         QTest::qWait(200);
         QVERIFY(App().session->Handle() == kNoConnection);
         QVERIFY(!App().windows.replyTimeDialog);
+        // Space on the focused LAN button connects, as a click does.
+        auto* lan = FindControl<QPushButton>(Menu(), 1012);
+        lan->setFocus();
+        QTest::keyClick(lan, Qt::Key_Space);
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+    }
+
+    void theWindowsSpeakTheSystemLanguage() {
+        Start({});
+        const bool japanese = SystemLanguage() == Language::Japanese;
+        QCOMPARE(UiLanguage(), SystemLanguage());
+        QCOMPARE(UiText(451),
+                 japanese ? QString::fromUtf8("通信中です...") : QStringLiteral("Processing..."));
+        QCOMPARE(Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
     }
 };
 
