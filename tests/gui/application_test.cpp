@@ -381,6 +381,59 @@ class ApplicationTest : public QObject {
         QVERIFY(ReadFile(install_->Settings()).find("Recv=120000") != std::string::npos);
     }
 
+    void everyFailureEndsInItsMessageAndTheMenu_data() {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<int>("messageId");
+        QTest::newRow("NAK while reading") << QStringList{"--nak", "UHC:0002"} << 518;
+        QTest::newRow("flooded link") << QStringList{"--flood", "SET"} << 527;
+        QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << 529;
+    }
+
+    void everyFailureEndsInItsMessageAndTheMenu() {
+        QFETCH(QStringList, simArgs);
+        QFETCH(int, messageId);
+        std::vector<std::string> args;
+        for (const QString& arg : simArgs) {
+            args.push_back(arg.toStdString());
+        }
+        Start(args, 1000);
+        PressLan();
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(static_cast<std::uint16_t>(messageId))); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu() && Menu()->isEnabled(); }));
+    }
+
+    void aVersionTooLongForTheDeviceImageIsRefusedWithAMessage() {
+        Start({"--version", "1.02.003"});
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        Control(Qt::Key_V);
+        // English has no text of its own for this code; the general error text stands in.
+        const QString text = UiText(533).isEmpty() ? UiText(521) : UiText(533);
+        QVERIFY(WaitFor([&] { return BoxShown(text); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
+    void connectingToNothingAndAPulledCable() {
+        Start({});
+        const std::uint16_t port = sim_->Port();
+        sim_->Stop(); // nothing listens there any more
+        App().link.lanPort = port;
+        PressLan();
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(523)); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu() && Menu()->isEnabled(); }));
+
+        // A link that goes away under the poll.
+        boxes_->boxes.clear();
+        sim_ = std::make_unique<SimProcess>();
+        QVERIFY(sim_->Started());
+        App().link.lanPort = sim_->Port();
+        PressLan();
+        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        sim_->Stop();
+        QVERIFY(WaitFor([&] { return BoxShown(UiText(528)) || BoxShown(UiText(529)); }));
+        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    }
+
     void typingUOrTWithoutControlDoesNothingButSpacePressesAButton() {
         Start({});
         QTest::keyClick(Menu(), Qt::Key_T);
