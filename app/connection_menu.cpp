@@ -27,7 +27,6 @@ namespace {
 
 constexpr int kDialogId = 210;
 constexpr int kProductNameId = 1010;
-constexpr int kVersionCommandId = 152;
 constexpr int kFontPoints = 10;
 constexpr int kProductNamePoints = 14;
 constexpr int kSmallestButtonPoints = 7;
@@ -41,11 +40,6 @@ constexpr std::uintptr_t kCtrlT = 20;
 
 void RunTimeoutDialog(QWidget* owner) {
     TimeoutDialog dialog(App().link, App().settingsFile, owner);
-    RunModal(dialog);
-}
-
-void RunVersionDialog(QWidget* owner) {
-    VersionDialog dialog(App().version, owner);
     RunModal(dialog);
 }
 
@@ -74,10 +68,6 @@ constexpr std::array<ButtonRow, 5> kButtons = {{
      }},
 }};
 
-QString WithoutMnemonic(QString text) {
-    return text.remove(QLatin1Char('&'));
-}
-
 // The face standing in for the dialog font may run wider than the one the layout was drawn
 // for. The buttons then share the largest size at which every text fits, so that none is cut.
 void FitButtonTexts(const std::vector<QPushButton*>& buttons, QFont font) {
@@ -101,13 +91,7 @@ ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
     setFont(DialogFont(kFontPoints));
     SetWindowIcons(this);
 
-    auto* menuBar = new QMenuBar(this);
-    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
-    help->setAccessibleName(WithoutMnemonic(help->title()));
-    menuBar->setAccessibleName(help->accessibleName());
-    QAction* version = help->addAction(QStringLiteral("&Version..."));
-    version->setObjectName(QString::number(kVersionCommandId));
-    connect(version, &QAction::triggered, this, [this] { RunVersionDialog(this); });
+    QMenuBar* menuBar = MakeHelpMenuBar(this);
     const int menuHeight = menuBar->isNativeMenuBar() ? 0 : menuBar->sizeHint().height();
 
     // The template's rectangles are the client area below the menu bar.

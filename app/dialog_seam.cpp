@@ -53,10 +53,16 @@ BoxAnswer ShowMessageBox(QWidget* owner, const QString& text, BoxIcon icon, BoxB
     return BoxAnswer::Ok;
 }
 
-int RunModal(QDialog& dialog) { return Runner() ? Runner()(dialog) : dialog.exec(); }
+int RunModal(QDialog& dialog) {
+    return Runner() ? Runner()(dialog) : dialog.exec();
+}
 
-void SetBoxAnswerer(BoxAnswerer answerer) { Answerer() = std::move(answerer); }
+void SetBoxAnswerer(BoxAnswerer answerer) {
+    Answerer() = std::move(answerer);
+}
 
-void SetModalRunner(ModalRunner runner) { Runner() = std::move(runner); }
+void SetModalRunner(ModalRunner runner) {
+    Runner() = std::move(runner);
+}
 
 } // namespace va48

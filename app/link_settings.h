@@ -39,7 +39,8 @@ std::string FormatLanAddress(const std::array<std::uint8_t, 4>& address);
 //             Update     (60000)    -> updateTimeoutMs
 //   [VA48]    UpdReboot  (1)        -> rebootAfterUpdate, true when greater than 0
 // Numbers are read by ParseSettingNumber; a negative number stored in an unsigned field wraps
-// ("Rate=-1" gives 4294967295), except a negative time-out, which takes its default. comPort is set to 0: USB port discovery fills it at every connect.
+// ("Rate=-1" gives 4294967295), except a negative time-out, which takes its default. comPort is set
+// to 0: USB port discovery fills it at every connect.
 void LoadLinkSettings(const SettingsFile& file, LinkSettings& out);
 
 // Sets the reply time-out, in milliseconds, for this run and in the file ([TIMEOUT] Recv).

@@ -30,7 +30,6 @@ constexpr int kTabControlId = 1500;
 constexpr int kCalButtonId = 1501;
 constexpr int kSendButtonId = 1502;
 constexpr int kCancelButtonId = 1503;
-constexpr int kVersionCommandId = 152;
 
 constexpr QPoint kTabOrigin(230, 0);
 constexpr int kTabHeight = 630;
@@ -110,12 +109,7 @@ SettingsWindow::SettingsWindow() : QDialog(nullptr) {
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto* menuBar = new QMenuBar(this);
-    QAction* version =
-        menuBar->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&Version..."));
-    version->setObjectName(QString::number(kVersionCommandId));
-    connect(version, &QAction::triggered, this, [this] { ShowVersion(); });
-    layout->setMenuBar(menuBar);
+    layout->setMenuBar(MakeHelpMenuBar(this));
 
     BuildChildren();
     ApplyButtonRule();
@@ -312,11 +306,6 @@ void SettingsWindow::OnCharacter(char16_t code, bool ctrl) {
         return;
     }
     PostToMain(shortcut->message);
-}
-
-void SettingsWindow::ShowVersion() {
-    VersionDialog dialog(App().version, this);
-    RunModal(dialog);
 }
 
 std::array<QWidget*, 3> SettingsWindow::Pages() const {

@@ -39,7 +39,6 @@ class SettingsWindow : public QDialog {
     void OnCancel();
     void OnTabChanged(int index);
     void OnCharacter(char16_t code, bool ctrl);
-    void ShowVersion();
     bool CheckCurrentPage();
     std::array<QWidget*, 3> Pages() const;
 
