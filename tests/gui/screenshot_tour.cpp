@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 
 #include <cstdio>
@@ -68,5 +69,13 @@ int main(int argc, char* argv[]) {
          ok;
     QTest::qWait(2500); // two polls: the levels are live
     ok = Save(app.windows.settingsWindow, folder + "/settings_window" + suffix + ".png") && ok;
+
+    // The three setting pages of the mixed sound and vibration layout.
+    auto* tabs = FindControl<QTabBar>(app.windows.settingsWindow, 1500);
+    const char* pages[] = {"input_page", "measure_page", "user_filter_page"};
+    for (int tab = 0; tabs && tab < 3; ++tab) {
+        tabs->setCurrentIndex(tab);
+        ok = Save(app.windows.settingsWindow, folder + "/" + pages[tab] + suffix + ".png") && ok;
+    }
     return ok ? 0 : 1;
 }
