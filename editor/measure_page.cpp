@@ -1,27 +1,132 @@
 #include "editor/measure_page.h"
 
+#include "app/app_context.h"
+#include "app/dialog_seam.h"
 #include "app/messages.h"
+#include "app/ui_text.h"
 #include "app/window_message.h"
+#include "editor/grid_navigation.h"
+
+#include <QComboBox>
 
 namespace va48 {
 
 namespace {
 
 constexpr QSize kPageSize(590, 516);
+constexpr int kRowLabelBase = 5100;
+constexpr std::uint16_t kRangeMissingText = 426;
+
+// In the order of MeasureColumn.
+constexpr std::array<GridColumn, kMeasureColumnCount> kColumns = {{
+    {351, 5000, 5200, 70, 80, CellKind::List, "RANGE"},
+    {352, 5001, 5300, 160, 120, CellKind::List, "FREQ.WEIGHT./UNIT"},
+    {353, 5002, 5400, 290, 120, CellKind::List, "TIME.WEIGHT./DETECTION"},
+    {354, 5003, 5500, 420, 80, CellKind::List, "HPF"},
+    {355, 5004, 5600, 510, 80, CellKind::List, "LPF"},
+}};
+
+// A two-line header fills its 40 pixels; only a single line is centred vertically.
+void AlignTwoLineHeaders(QWidget* page) {
+    for (const GridColumn& column : kColumns) {
+        auto* header = page->findChild<QLabel*>(QString::number(column.headerId));
+        if (header && header->text().contains(QLatin1Char('\n'))) {
+            header->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        }
+    }
+}
+
+std::vector<ListItem> ToListItems(const std::vector<MeasureItem>& items) {
+    std::vector<ListItem> out;
+    out.reserve(items.size());
+    for (const MeasureItem& item : items) {
+        out.push_back({QString::fromStdString(item.text), item.code});
+    }
+    return out;
+}
+
+ChannelSettings& Channel(int channel) {
+    return App().device.channels[static_cast<std::size_t>(channel - 1)];
+}
 
 } // namespace
 
 MeasurePage::MeasurePage(QWidget* parent) : QWidget(parent) {
     setFixedSize(kPageSize);
+    grid_ = BuildPageGrid(this, kColumns, kRowLabelBase);
+    AlignTwoLineHeaders(this);
+    new GridNavigation(grid_.cells, this);
+    for (int channel = 1; channel <= kGridRows; ++channel) {
+        for (int c = 0; c < kMeasureColumnCount; ++c) {
+            const auto column = static_cast<MeasureColumn>(c);
+            // activated, unlike the index signals, comes from the user alone: filling is no choice.
+            connect(List(channel, column), &QComboBox::activated, this,
+                    [this, channel, column](int index) { OnChoice(channel, column, index); });
+        }
+    }
+}
+
+QComboBox* MeasurePage::List(int channel, MeasureColumn column) const {
+    return static_cast<QComboBox*>(
+        grid_.cells[static_cast<std::size_t>(channel - 1)][static_cast<std::size_t>(column)]);
+}
+
+void MeasurePage::FillRow(int channel) {
+    const auto row = BuildMeasureRow(Channel(channel));
+    for (int c = 0; c < kMeasureColumnCount; ++c) {
+        QComboBox* list = List(channel, static_cast<MeasureColumn>(c));
+        if (!row) {
+            FillNoModuleList(list);
+            continue;
+        }
+        const MeasureList& lists = (*row)[static_cast<std::size_t>(c)];
+        list->setEnabled(true);
+        FillList(list, ToListItems(lists.items), lists.select, lists.firstWhenMissing);
+    }
+}
+
+void MeasurePage::OnChoice(int channel, MeasureColumn column, int index) {
+    const std::optional<int> code = ItemCode(List(channel, column), index);
+    if (!code) {
+        return;
+    }
+    ChannelSettings& chosen = Channel(channel);
+    StoreMeasureChoice(chosen, column, *code);
+    FillRow(channel);
+    // A range belongs to one channel's sensitivity; everything else may go to all alike.
+    if (column != MeasureColumn::Range && ShiftHeld()) {
+        for (int other = 1; other <= kGridRows; ++other) {
+            ChannelSettings& target = Channel(other);
+            if (other != channel && target.moduleKind == chosen.moduleKind) {
+                // A channel whose list lacks the chosen item keeps its own value.
+                StoreMeasureChoice(target, column, *code);
+                FillRow(other);
+            }
+        }
+    }
+    ReportSettingsEdited();
 }
 
 bool MeasurePage::CheckValues() {
+    for (int channel = 1; channel <= kGridRows; ++channel) {
+        const std::uint8_t kind = Channel(channel).moduleKind;
+        QComboBox* range = List(channel, MeasureColumn::Range);
+        if ((kind == kSoundModule || kind == kVibrationModule) && range->currentIndex() < 0) {
+            ShowMessageBox(this, UiTextFormatted(kRangeMissingText, channel), BoxIcon::Exclamation);
+            range->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
     return true;
 }
 
 bool MeasurePage::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type() &&
         static_cast<WindowMessageEvent*>(event)->Message() == UM_RELOAD_VALUES) {
+        for (int channel = 1; channel <= kGridRows; ++channel) {
+            Channel(channel).rangeUnselected = 0;
+            FillRow(channel);
+        }
         return true;
     }
     return QWidget::event(event);
