@@ -1,16 +1,28 @@
 #pragma once
 
+#include "editor/page_grid.h"
+#include "editor/user_filter_lists.h"
+
 #include <QWidget>
 
 namespace va48 {
 
-// The "USER FILTER" page: each channel's fine HPF and LPF choice and its user filters. 240 x 516.
+// The "USER FILTER" page: per channel, the fine high-pass and low-pass filter (or the user
+// filter) that the "other" item of the measure page's filter lists stands for. 240 x 516.
+// Controls: headers 6000 (HPF) and 6001 (LPF); row r (1..16) the label 6099 + r, the HPF list
+// 6199 + r and the LPF list 6299 + r. Each choice is written to the channel's edit setup at once.
 class UserFilterPage : public QWidget {
   public:
     explicit UserFilterPage(QWidget* parent);
 
   protected:
     bool event(QEvent* event) override; // UM_RELOAD_VALUES
+
+  private:
+    void FillRow(int row);
+    void OnChoice(int row, FilterColumn column, int position);
+
+    PageGridControls grid_;
 };
 
 } // namespace va48
