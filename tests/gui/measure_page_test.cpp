@@ -271,19 +271,12 @@ void MeasurePageTest::storeChoice_data() {
     QTest::newRow("sound weighting keeps the range")
         << Sound(300) << FreqWeightUnit << 2 << true << cWeighted;
 
-    ChannelSettings peak = Vibration(0, 1);
-    peak.editSetup.timeWeightDetection = 2;
-    QTest::newRow("detection") << Vibration(0, 1) << TimeWeightDetection << 2 << true << peak;
-
     ChannelSettings fine = Sound(300);
     fine.editSetup.hpfIndex = 5;
     ChannelSettings fineChosen = fine;
     fineChosen.editSetup.hpfMode = 3;
     QTest::newRow("other HPF offered") << fine << Hpf << 3 << true << fineChosen;
     QTest::newRow("other HPF not offered") << Sound(300) << Hpf << 3 << false << Sound(300);
-    ChannelSettings vibrationLpf = Vibration(0, 1);
-    vibrationLpf.editSetup.lpfMode = 11;
-    QTest::newRow("vibration LPF 20kHz") << Vibration(0, 1) << Lpf << 11 << true << vibrationLpf;
     QTest::newRow("sound LPF has no code 11") << Sound(300) << Lpf << 11 << false << Sound(300);
     QTest::newRow("no module") << ChannelSettings{} << Hpf << 1 << false << ChannelSettings{};
 }
@@ -441,10 +434,10 @@ void MeasurePageTest::shiftCopiesToTheSameModuleKindOnly() {
 
 void MeasurePageTest::shiftCopiesTheOtherFilterOnlyWhereItIsOffered() {
     Channel(1) = Sound(253);
-    Channel(1).editSetup.hpfIndex = 4;  // 6.3Hz
-    Channel(2) = Sound(253);            // off: no other item
-    Channel(3) = Sound(253);            // user filter chosen but not enabled: no other item
-    Channel(3).editSetup.hpfIndex = -2; //
+    Channel(1).editSetup.hpfIndex = 4; // 6.3Hz
+    Channel(2) = Sound(253);           // off: no other item
+    Channel(3) = Sound(253);           // user filter chosen but not enabled: no other item
+    Channel(3).editSetup.hpfIndex = -2;
     Channel(3).editSetup.hpfMode = 2;
     Channel(4) = Sound(253);
     Channel(4).editSetup.hpfIndex = -2;
