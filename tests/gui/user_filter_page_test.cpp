@@ -131,7 +131,6 @@ void UserFilterPageTest::listsOfAChannel() {
         int selected;
     } rows[] = {
         {"sound HPF", Channel(kSoundModule, 21, 0), FilterColumn::Hpf, 23, {"160Hz", 21}, 21},
-        {"vibration HPF", Channel(kVibrationModule, 3, 0), FilterColumn::Hpf, 23, {"160Hz", 21}, 3},
         {"sound LPF to 50kHz",
          Channel(kSoundModule, 0, 26),
          FilterColumn::Lpf,
@@ -144,7 +143,6 @@ void UserFilterPageTest::listsOfAChannel() {
          24,
          {"20kHz", 22},
          22},
-        {"off", Channel(kSoundModule, -1, 0), FilterColumn::Hpf, 23, {"160Hz", 21}, -1},
         {"user HPF",
          WithUserHpf(Channel(kSoundModule, -2, 0), 300),
          FilterColumn::Hpf,
@@ -185,7 +183,6 @@ void UserFilterPageTest::listsOfAChannel() {
          24,
          {"20kHz", 22},
          -1},
-        {"HPF 22", Channel(kSoundModule, 22, 0), FilterColumn::Hpf, 23, {"160Hz", 21}, -1},
         {"HPF -128", Channel(kSoundModule, -128, 0), FilterColumn::Hpf, 23, {"160Hz", 21}, -1},
         {"no module", Channel(kNoModule, 0, 0), FilterColumn::Hpf, 0, {}, 0},
         {"unknown module", Channel(3, 0, 0), FilterColumn::Lpf, 0, {}, 0},
@@ -215,8 +212,11 @@ void UserFilterPageTest::choiceStoresThePositionsCode() {
         device.channels[4] = Channel(kNoModule, 9, 9);
         return device;
     };
-    constexpr int kHpfUserPosition = 23;
-    constexpr int kSoundLpfUserPosition = 28;
+    constexpr FilterColumn kHpf = FilterColumn::Hpf;
+    constexpr FilterColumn kLpf = FilterColumn::Lpf;
+    constexpr int kHpfUser = 23; // list position of the user filter item
+    constexpr int kSoundLpfUser = 28;
+    constexpr std::array<int, 5> kAsBefore = {0, 5, 7, 1, 9}; // both columns start alike
     const struct {
         const char* name;
         int row;
@@ -227,68 +227,18 @@ void UserFilterPageTest::choiceStoresThePositionsCode() {
         std::array<int, 5> hpf; // channels 1..5 afterwards
         std::array<int, 5> lpf;
     } rows[] = {
-        {"fine item", 0, FilterColumn::Hpf, 11, false, {0}, {10, 5, 7, 1, 9}, {0, 5, 7, 1, 9}},
-        {"off", 1, FilterColumn::Lpf, 0, false, {1}, {0, 5, 7, 1, 9}, {0, -1, 7, 1, 9}},
-        {"user item",
-         0,
-         FilterColumn::Hpf,
-         kHpfUserPosition,
-         false,
-         {0},
-         {-2, 5, 7, 1, 9},
-         {0, 5, 7, 1, 9}},
-        {"fine item with Shift",
-         1,
-         FilterColumn::Hpf,
-         11,
-         true,
-         {1, 0, 3},
-         {10, 10, 7, 10, 9},
-         {0, 5, 7, 1, 9}},
-        {"user item with Shift",
-         0,
-         FilterColumn::Hpf,
-         kHpfUserPosition,
-         true,
-         {0, 3},
-         {-2, 5, 7, -2, 9},
-         {0, 5, 7, 1, 9}},
-        {"user LPF with Shift",
-         3,
-         FilterColumn::Lpf,
-         kSoundLpfUserPosition,
-         true,
-         {3, 0},
-         {0, 5, 7, 1, 9},
-         {-2, 5, 7, -2, 9}},
-        {"vibration with Shift",
-         2,
-         FilterColumn::Lpf,
-         23,
-         true,
-         {2},
-         {0, 5, 7, 1, 9},
-         {0, 5, 22, 1, 9}},
+        {"fine item", 0, kHpf, 11, false, {0}, {10, 5, 7, 1, 9}, kAsBefore},
+        {"user item", 0, kHpf, kHpfUser, false, {0}, {-2, 5, 7, 1, 9}, kAsBefore},
+        {"fine item with Shift", 1, kHpf, 11, true, {1, 0, 3}, {10, 10, 7, 10, 9}, kAsBefore},
+        {"user item with Shift", 0, kHpf, kHpfUser, true, {0, 3}, {-2, 5, 7, -2, 9}, kAsBefore},
+        {"user LPF with Shift", 3, kLpf, kSoundLpfUser, true, {3, 0}, kAsBefore, {-2, 5, 7, -2, 9}},
+        {"vibration with Shift", 2, kLpf, 23, true, {2}, kAsBefore, {0, 5, 22, 1, 9}},
         // A position the channel's list does not have changes nothing.
-        {"user item of a channel without one",
-         1,
-         FilterColumn::Hpf,
-         kHpfUserPosition,
-         true,
-         {},
-         {0, 5, 7, 1, 9},
-         {0, 5, 7, 1, 9}},
-        {"past the list", 0, FilterColumn::Lpf, 29, false, {}, {0, 5, 7, 1, 9}, {0, 5, 7, 1, 9}},
-        {"negative position", 0, FilterColumn::Hpf, -1, true, {}, {0, 5, 7, 1, 9}, {0, 5, 7, 1, 9}},
-        {"no module", 4, FilterColumn::Hpf, 0, true, {}, {0, 5, 7, 1, 9}, {0, 5, 7, 1, 9}},
-        {"row 16 is the last",
-         16,
-         FilterColumn::Hpf,
-         0,
-         true,
-         {},
-         {0, 5, 7, 1, 9},
-         {0, 5, 7, 1, 9}},
+        {"user item of a channel without one", 1, kHpf, kHpfUser, true, {}, kAsBefore, kAsBefore},
+        {"past the list", 0, kLpf, 29, false, {}, kAsBefore, kAsBefore},
+        {"negative position", 0, kHpf, -1, true, {}, kAsBefore, kAsBefore},
+        {"no module", 4, kHpf, 0, true, {}, kAsBefore, kAsBefore},
+        {"row 16 is the last", 16, kHpf, 0, true, {}, kAsBefore, kAsBefore},
     };
     for (const auto& row : rows) {
         DeviceState device = start();
