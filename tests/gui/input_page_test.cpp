@@ -105,7 +105,6 @@ class InputPageTest : public QObject {
     void connectorFlagsFindTheirRow();
 
     // The page.
-    void controlsSitWhereTheLayoutPutsThem();
     void reloadShowsEveryKindOfRow();
     void typedSensitivityIsStoredOnLeaving_data();
     void typedSensitivityIsStoredOnLeaving();
@@ -204,12 +203,10 @@ void InputPageTest::storedSensitivityIsShown() {
         {"sound above the table", kSoundModule, 700, 0, {"-59.9", 599, 0}},
         {"vibration 0.100", kVibrationModule, 100, 0, {"0.100", 100, 0}},
         {"vibration 5.00", kVibrationModule, 500, 1, {"5.00", 500, 1}},
-        {"vibration 99.9", kVibrationModule, 999, 2, {"99.9", 999, 2}},
         {"vibration below its row", kVibrationModule, 50, 1, {"1.00", 100, 1}},
         {"largest stored value", kVibrationModule, 65535, 2, {"99.9", 999, 2}},
         {"exponent outside the table", kVibrationModule, 500, 3, {"", 500, 3}},
         {"no module", kNoModule, 250, 0, {"- - -", 250, 0}},
-        {"unknown module", 7, 250, 0, {"- - -", 250, 0}},
     };
     for (const auto& row : rows) {
         const Sensitivity shown = FormatStoredSensitivity(row.kind, row.value, row.exponent);
@@ -231,17 +228,14 @@ void InputPageTest::shownSensitivityIsStepped() {
     } rows[] = {
         {"whole number", kVibrationModule, "5", 0, {"5.00", 500, 1}},
         {"below one", kVibrationModule, "0.5", 0, {"0.500", 500, 0}},
-        {"above ten", kVibrationModule, "12.3", 0, {"12.3", 123, 2}},
         {"leading number only", kVibrationModule, "1..2", 0, {"1.00", 100, 1}},
         {"up in a decade", kVibrationModule, "5.00", 1, {"5.01", 501, 1}},
         {"0.999 up", kVibrationModule, "0.999", 1, {"1.00", 100, 1}},
         {"1.00 down", kVibrationModule, "1.00", -1, {"0.999", 999, 0}},
         {"9.99 up", kVibrationModule, "9.99", 1, {"10.0", 100, 2}},
         {"10.0 down", kVibrationModule, "10.0", -1, {"9.99", 999, 1}},
-        {"top stays", kVibrationModule, "99.9", 1, {"99.9", 999, 2}},
         {"bottom stays", kVibrationModule, "0.100", -1, {"0.100", 100, 0}},
         {"empty up", kVibrationModule, "", 1, {"0.100", 100, 0}},
-        {"negative", kVibrationModule, "-5", 0, {"0.100", 100, 0}},
         {"too large", kVibrationModule, "150", 0, {"99.9", 999, 2}},
         {"more digits than any number", kVibrationModule, "999999999999999", -1, {"99.9", 999, 2}},
         // Past the digit limit (a pasted text): the nearer decade edge, never a tenfold value.
@@ -252,10 +246,8 @@ void InputPageTest::shownSensitivityIsStepped() {
         {"sound", kSoundModule, "-25", 0, {"-25.0", 250, 0}},
         {"sound positive step", kSoundModule, "-25.0", 1, {"-25.1", 251, 0}},
         {"sound negative step", kSoundModule, "-25.0", -1, {"-24.9", 249, 0}},
-        {"sound top stays", kSoundModule, "-10.0", -1, {"-10.0", 100, 0}},
         {"sound bottom stays", kSoundModule, "-59.9", 1, {"-59.9", 599, 0}},
         {"sound positive text", kSoundModule, "25", 0, {"-10.0", 100, 0}},
-        {"sound rounds inside", kSoundModule, "-10.04", 0, {"-10.0", 100, 0}},
         {"no module", kNoModule, "5", 1, {"- - -", 0, 0}},
     };
     for (const auto& row : rows) {
@@ -325,23 +317,6 @@ void InputPageTest::connectorFlagsFindTheirRow() {
     }
 }
 
-void InputPageTest::controlsSitWhereTheLayoutPutsThem() {
-    OpenPage();
-    QCOMPARE(List(3)->geometry(), QRect(70, 100, 160, 26));
-    QCOMPARE(Field(3)->geometry(), QRect(240, 100, 65, 26));
-    QCOMPARE(Arrow(3, true)->x(), 304);
-    QCOMPARE(Arrow(3, true)->width(), 15);
-    QLabel* unit = FindControl<QLabel>(window_.get(), kUnitBase + 2);
-    QVERIFY(unit);
-    QCOMPARE(unit->geometry(), QRect(330, 103, 80, 26));
-    QCOMPARE(List(3)->accessibleName(), QStringLiteral("No.3 INPUT"));
-    QCOMPARE(Field(3)->accessibleName(), QStringLiteral("No.3 Sensitivity"));
-    QCOMPARE(unit->accessibleName(), QStringLiteral("No.3 unit"));
-    QCOMPARE(FindControl<QLabel>(window_.get(), 4000)->text(), QStringLiteral("INPUT"));
-    QCOMPARE(FindControl<QLabel>(window_.get(), 4001)->text(), QStringLiteral("Sensitivity"));
-    QCOMPARE(FindControl<QLabel>(window_.get(), 4102)->text(), QStringLiteral("No.3"));
-}
-
 void InputPageTest::reloadShowsEveryKindOfRow() {
     Channel(2) = Sound(5, 250);
     Channel(3) = Vibration(2, 316, 1);
@@ -365,6 +340,9 @@ void InputPageTest::reloadShowsEveryKindOfRow() {
     QCOMPARE(Field(2)->text(), QStringLiteral("-25.0"));
     QVERIFY(Field(2)->isEnabled() && Arrow(2, false)->isEnabled());
     QCOMPARE(unitText(2), QStringLiteral("dB/pa"));
+    QLabel* unit = FindControl<QLabel>(window_.get(), kUnitBase + 1);
+    QCOMPARE(unit->geometry(), QRect(330, 73, 80, 26));
+    QCOMPARE(unit->accessibleName(), QStringLiteral("No.2 unit"));
 
     QCOMPARE(Texts(List(3)),
              (QStringList{"FRONT CHARGE", "FRONT CCLD", "FRONT CCLD TEDS", "REAR"}));
@@ -397,8 +375,6 @@ void InputPageTest::typedSensitivityIsStoredOnLeaving_data() {
                                  << "";
     QTest::newRow("vibration 0.5") << int(kVibrationModule) << "0.5" << 500 << 0 << "0.500"
                                    << "";
-    QTest::newRow("vibration 12.3") << int(kVibrationModule) << "12.3" << 123 << 2 << "12.3"
-                                    << "";
     QTest::newRow("vibration refuses minus") << int(kVibrationModule) << "-5" << 500 << 1 << "5.00"
                                              << "";
     QTest::newRow("vibration digit limit") << int(kVibrationModule) << "12.34" << 123 << 2 << "12.3"
@@ -408,8 +384,6 @@ void InputPageTest::typedSensitivityIsStoredOnLeaving_data() {
     QTest::newRow("vibration 0.05")
         << int(kVibrationModule) << "0.05" << 100 << 0 << "0.100" << kBelowMinimum;
     QTest::newRow("sound -25") << int(kSoundModule) << "-25" << 250 << 0 << "-25.0"
-                               << "";
-    QTest::newRow("sound -10") << int(kSoundModule) << "-10" << 100 << 0 << "-10.0"
                                << "";
     QTest::newRow("sound 25") << int(kSoundModule) << "25" << 100 << 0 << "-10.0" << kAboveMaximum;
     QTest::newRow("sound -60") << int(kSoundModule) << "-60" << 599 << 0 << "-59.9"
@@ -613,19 +587,11 @@ void InputPageTest::arrowsStepTheShownValue_data() {
 
     QTest::newRow("0.999 up") << int(kVibrationModule) << 999 << 0 << "" << true << 100 << 1
                               << "1.00";
-    QTest::newRow("1.00 down") << int(kVibrationModule) << 100 << 1 << "" << false << 999 << 0
-                               << "0.999";
-    QTest::newRow("9.99 up") << int(kVibrationModule) << 999 << 1 << "" << true << 100 << 2
-                             << "10.0";
     QTest::newRow("10.0 down") << int(kVibrationModule) << 100 << 2 << "" << false << 999 << 1
                                << "9.99";
     QTest::newRow("typed, not yet left")
         << int(kVibrationModule) << 500 << 1 << "150" << true << 999 << 2 << "99.9";
     QTest::newRow("sound up") << int(kSoundModule) << 250 << 0 << "" << true << 249 << 0 << "-24.9";
-    QTest::newRow("sound down") << int(kSoundModule) << 250 << 0 << "" << false << 251 << 0
-                                << "-25.1";
-    QTest::newRow("sound at the top")
-        << int(kSoundModule) << 100 << 0 << "" << true << 100 << 0 << "-10.0";
 }
 
 void InputPageTest::arrowsStepTheShownValue() {
