@@ -110,6 +110,7 @@ class InputPageTest : public QObject {
     void typedSensitivityIsStoredOnLeaving();
     void emptyFieldIsRefusedOnceAndKeepsTheFocus();
     void leavingAnUnchangedFieldCountsAsAnEdit();
+    void anotherWindowComingUpIsNoLeaving();
     void charactersReachOnlyOpenFields();
     void extraRearItemGoesWhenAListedConnectorIsChosen();
     void unlistedConnectorStopsTheSend();
@@ -462,6 +463,27 @@ void InputPageTest::leavingAnUnchangedFieldCountsAsAnEdit() {
     QCOMPARE(Channel(1).edited, 1u);
     QCOMPARE(Channel(1).editSetup, Channel(1).deviceSetup);
     QVERIFY(FindControl<QPushButton>(window_.get(), kSend)->isEnabled());
+}
+
+void InputPageTest::anotherWindowComingUpIsNoLeaving() {
+    BoxRecorder boxes;
+    Channel(1) = Vibration(2, 500, 1);
+    OpenPage();
+    Type(1, QStringLiteral("150"));
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(boxes.boxes.size(), std::size_t{0});
+    QCOMPARE(int(Channel(1).editSetup.sensitivity), 500);
+
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QCOMPARE(QApplication::focusWidget(), Field(1));
+    Leave(1);
+    QCOMPARE(boxes.boxes.size(), std::size_t{1});
+    QCOMPARE(int(Channel(1).editSetup.sensitivity), 999);
 }
 
 void InputPageTest::charactersReachOnlyOpenFields() {
