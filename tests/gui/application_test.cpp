@@ -253,13 +253,24 @@ class ApplicationTest : public QObject {
         auto* cal = FindControl<QPushButton>(Settings(), 1501);
         QVERIFY(cal);
         QCOMPARE(cal->text(), UiText(331));
-        ProcessingTexts processing;
-        QTest::mouseClick(cal, Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return cal->text() == UiText(332) && SettingsShown(); }));
-        QVERIFY(processing.texts.contains(UiText(454))); // read everything again
-        QVERIFY(SimReceived("CAL 0 1"));
-        QTest::mouseClick(cal, Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return cal->text() == UiText(331) && SettingsShown(); }));
+        // Each switch reads everything again; wait for that read to finish, not only for the text.
+        const auto switchedTo = [&](std::uint16_t text, ProcessingTexts& processing) {
+            return WaitFor([&] {
+                return cal->text() == UiText(text) && processing.texts.contains(UiText(454)) &&
+                       processing.texts.last() == UiText(457) && SettingsShown();
+            });
+        };
+        {
+            ProcessingTexts processing;
+            QTest::mouseClick(cal, Qt::LeftButton);
+            QVERIFY(switchedTo(332, processing));
+            QVERIFY(SimReceived("CAL 0 1"));
+        }
+        {
+            ProcessingTexts processing;
+            QTest::mouseClick(cal, Qt::LeftButton);
+            QVERIFY(switchedTo(331, processing));
+        }
         QVERIFY(boxes_->boxes.empty());
     }
 
