@@ -137,7 +137,8 @@ bool StoreMeasureChoice(ChannelSettings& channel, MeasureColumn column, int code
         channel.rangeUnselected = 0;
         break;
     case MeasureColumn::FreqWeightUnit:
-        if (channel.moduleKind == kVibrationModule && setup.freqWeightUnit != value) {
+        // The range values follow the unit, so any unit choice asks for the range again.
+        if (channel.moduleKind == kVibrationModule) {
             channel.rangeUnselected = 1;
         }
         setup.freqWeightUnit = value;

@@ -40,8 +40,9 @@ using MeasureRow = std::array<MeasureList, kMeasureColumnCount>;
 std::optional<MeasureRow> BuildMeasureRow(const ChannelSettings& channel);
 
 // Stores `code` chosen in `column` into the edit setup. A code the channel's list does not offer
-// (a filter's "other" item that this channel lacks) stores nothing and answers false. A changed
-// vibration unit leaves the range unchosen, since the range values depend on the unit.
+// (a filter's "other" item that this channel lacks) stores nothing and answers false. A
+// vibration unit choice, the same unit again included, leaves the range unchosen: the range values
+// follow the unit.
 bool StoreMeasureChoice(ChannelSettings& channel, MeasureColumn column, int code);
 
 // "%g" of a range value, independent of the locale (always a '.' decimal point).

@@ -264,8 +264,10 @@ void MeasurePageTest::storeChoice_data() {
     mmPerS.rangeUnselected = 1;
     QTest::newRow("vibration unit changed")
         << Vibration(1, 1) << FreqWeightUnit << 2 << true << mmPerS;
+    ChannelSettings sameUnit = Vibration(1, 1);
+    sameUnit.rangeUnselected = 1;
     QTest::newRow("vibration unit chosen again")
-        << Vibration(1, 1) << FreqWeightUnit << 1 << true << Vibration(1, 1);
+        << Vibration(1, 1) << FreqWeightUnit << 1 << true << sameUnit;
     ChannelSettings cWeighted = Sound(300);
     cWeighted.editSetup.freqWeightUnit = 2;
     QTest::newRow("sound weighting keeps the range")
@@ -416,9 +418,9 @@ void MeasurePageTest::shiftCopiesToTheSameModuleKindOnly() {
     }
     QCOMPARE(int(Channel(3).editSetup.timeWeightDetection), 1);
 
-    // A unit copied to vibration channels empties the range only where the unit changed.
+    // A unit choice, copied or not, empties the range of every vibration channel it reaches.
     Choose(List(3, MeasureColumn::FreqWeightUnit), 0, Qt::ShiftModifier); // m/s2 again
-    QCOMPARE(Channel(3).rangeUnselected, 0u);
+    QCOMPARE(Channel(3).rangeUnselected, 1u);
     QCOMPARE(int(Channel(6).editSetup.freqWeightUnit), 1);
     QCOMPARE(Channel(6).rangeUnselected, 1u);
     QCOMPARE(List(6, MeasureColumn::Range)->currentIndex(), -1);
