@@ -2,8 +2,8 @@
 // command, expects-data flag and a few channel numbers (including ones outside 1..16).
 #include "protocol/frame.h"
 #include "protocol/reply_parsers.h"
-#include "protocol/value_tables.h"
 #include "protocol/request_builders.h"
+#include "protocol/value_tables.h"
 
 #include <array>
 #include <cstddef>

@@ -13,8 +13,7 @@ namespace va48 {
 // of the amplifier's settings changed; a changed connect address is saved on its own.
 class LanSettingDialog : public QDialog {
   public:
-    LanSettingDialog(DeviceState& device, LinkSettings& link, SettingsFile& file,
-                     QWidget* owner);
+    LanSettingDialog(DeviceState& device, LinkSettings& link, SettingsFile& file, QWidget* owner);
 };
 
 } // namespace va48

@@ -2,10 +2,10 @@
 
 #include "protocol/request_builders.h"
 #include "protocol/value_tables.h"
-#include "transport/serial_channel.h"
 #include "tests/support/fake_usb_tree.h"
 #include "tests/support/message_inbox.h"
 #include "tests/support/sim_process.h"
+#include "transport/serial_channel.h"
 
 #include <gtest/gtest.h>
 

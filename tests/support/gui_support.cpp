@@ -19,11 +19,17 @@ BoxRecorder::BoxRecorder(BoxAnswer answer) : answer(answer) {
     });
 }
 
-BoxRecorder::~BoxRecorder() { SetBoxAnswerer({}); }
+BoxRecorder::~BoxRecorder() {
+    SetBoxAnswerer({});
+}
 
-ModalAnswerer::ModalAnswerer(ModalRunner run) { SetModalRunner(std::move(run)); }
+ModalAnswerer::ModalAnswerer(ModalRunner run) {
+    SetModalRunner(std::move(run));
+}
 
-ModalAnswerer::~ModalAnswerer() { SetModalRunner({}); }
+ModalAnswerer::~ModalAnswerer() {
+    SetModalRunner({});
+}
 
 bool WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
