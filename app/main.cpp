@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/quit_on_signal.h"
 #include "app/settings_file.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
     {
         va48::Application program(va48::AppPaths::ForExecutable(va48::ExecutablePath()),
                                   va48::SystemLanguage());
+        va48::QuitOnTerminationSignals();
         result = QApplication::exec();
     }
     return result;
