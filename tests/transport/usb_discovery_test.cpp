@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,7 +21,6 @@ TEST(NaturalNameLessTest, OrdersNamesWithDigitRunsByValue) {
         bool aFirst;
     } rows[] = {
         {"ttyACM2", "ttyACM10", true},
-        {"ttyACM10", "ttyACM2", false},
         {"ttyACM0", "ttyACM0", false},
         {"ttyACM9", "ttyS0", true}, // letters still compare as bytes
         {"ttyUSB", "ttyUSB0", true},
@@ -75,19 +71,29 @@ class UsbDiscoveryTest : public ::testing::Test {
         }
     }
 
+    // Two amplifiers, named so that byte order would list them the wrong way round, another
+    // USB adapter between them in natural order, two devices whose IDs cannot be read, a built-in
+    // port below ID attributes that lie at and above the sysfs root, and a tty without a device.
     void AddTypicalTree() {
-        AddUsbTty("ttyACM0", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n");
+        AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n");
+        AddUsbTty("ttyACM2", "pci0000:00/usb1/1-2", "7c4e\n", "0008\n");
+        AddUsbTty("ttyACM5", "pci0000:00/usb1/1-3", "0403\n", "6001\n", "");
+        AddUsbTty("ttyACM6", "pci0000:00/usb1/1-4", "zz\n", "0008\n");
+        AddUsbTty("ttyACM7", "pci0000:00/usb1/1-5", "7c4e\n", "10008\n"); // wider than 16 bits
+        for (const fs::path& above : {roots.sysfsRoot, dir}) {
+            WriteFile(above / "idVendor", "7c4e\n");
+            WriteFile(above / "idProduct", "0008\n");
+        }
         AddTty("ttyS0", "platform/serial8250/tty/ttyS0");
-        fs::create_directories(roots.sysfsRoot / "class" / "tty" / "tty0"); // no device link
-        AddUsbTty("ttyUSB0", "pci0000:00/usb1/1-2", "0403\n", "6001\n");
+        fs::create_directories(roots.sysfsRoot / "class" / "tty" / "tty0");
     }
 
     std::string Node(const std::string& name) const { return (roots.devRoot / name).string(); }
 
-    // A binder that records the nodes offered and answers from `answers` (then 0).
+    // A binder that records the names of the nodes offered and answers from `answers` (then 0).
     SerialPortBinder Recorder(std::vector<int> answers = {7}) {
         return [this, answers, next = std::size_t{0}](const std::string& node) mutable {
-            bound.push_back(node);
+            bound.push_back(fs::path(node).filename().string());
             return next < answers.size() ? answers[next++] : 0;
         };
     }
@@ -98,81 +104,41 @@ class UsbDiscoveryTest : public ::testing::Test {
     std::vector<std::string> bound;
 };
 
-TEST_F(UsbDiscoveryTest, ListsOnlyTtysOnUsbDevicesWithTheirIds) {
+TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderWithTheirIds) {
     AddTypicalTree();
     const UsbDeviceList list = ListUsbSerialDevices(roots);
     EXPECT_EQ(list.systemError, 0);
-    ASSERT_EQ(list.devices.size(), 2u);
-    EXPECT_EQ(list.devices[0].node, Node("ttyACM0"));
+    ASSERT_EQ(list.devices.size(), 3u);
+    EXPECT_EQ(list.devices[0].node, Node("ttyACM2"));
     EXPECT_EQ(
         list.devices[0].hardwareIds,
         (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
-    EXPECT_EQ(list.devices[1].node, Node("ttyUSB0"));
-    EXPECT_EQ(list.devices[1].hardwareIds[1], "USB\\VID_0403&PID_6001");
+    EXPECT_EQ(list.devices[1].hardwareIds, (std::vector<std::string>{"USB\\VID_0403&PID_6001"}));
+    EXPECT_EQ(list.devices[2].node, Node("ttyACM10"));
 }
 
-TEST_F(UsbDiscoveryTest, SkipsDevicesWithUnreadableIdsAndKeepsThoseWithoutRevision) {
-    AddUsbTty("ttyACM0", "usb1/1-1", "zz\n", "0008\n");
-    AddUsbTty("ttyACM1", "usb1/1-2", "7c4e\n", "10008\n"); // wider than 16 bits
-    AddUsbTty("ttyACM2", "usb1/1-3", "7c4e\n", "0008\n", "");
-    const UsbDeviceList list = ListUsbSerialDevices(roots);
-    ASSERT_EQ(list.devices.size(), 1u);
-    EXPECT_EQ(list.devices[0].node, Node("ttyACM2"));
-    EXPECT_EQ(list.devices[0].hardwareIds, (std::vector<std::string>{"USB\\VID_7C4E&PID_0008"}));
-}
-
-TEST_F(UsbDiscoveryTest, StopsWalkingUpAtTheSysfsRoot) {
-    // Attributes at the root and above it describe no device of this tree.
-    WriteFile(roots.sysfsRoot / "idVendor", "7c4e\n");
-    WriteFile(roots.sysfsRoot / "idProduct", "0008\n");
-    WriteFile(dir / "idVendor", "7c4e\n");
-    WriteFile(dir / "idProduct", "0008\n");
-    AddTty("ttyS0", "platform/serial8250/tty/ttyS0");
-    EXPECT_TRUE(ListUsbSerialDevices(roots).devices.empty());
-}
-
-TEST_F(UsbDiscoveryTest, FindsTheAmplifierAndBindsItsNode) {
+TEST_F(UsbDiscoveryTest, BindsTheFirstMatchThatGetsAPortNumber) {
     AddTypicalTree();
-    std::uint32_t port = 99;
-    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder({5})), kUsbPortFound);
-    EXPECT_EQ(port, 5u);
-    EXPECT_EQ(bound, std::vector<std::string>{Node("ttyACM0")});
-}
-
-TEST_F(UsbDiscoveryTest, TakesTheFirstMatchInNumericNameOrder) {
-    AddUsbTty("ttyACM10", "usb1/1-1", "7c4e\n", "0008\n");
-    AddUsbTty("ttyACM2", "usb1/1-2", "7c4e\n", "0008\n");
-    std::uint32_t port = 0;
-    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder()), kUsbPortFound);
-    EXPECT_EQ(bound, std::vector<std::string>{Node("ttyACM2")});
-}
-
-TEST_F(UsbDiscoveryTest, PassesOverAMatchThatGetsNoPortNumber) {
-    AddUsbTty("ttyACM0", "usb1/1-1", "7c4e\n", "0008\n");
-    AddUsbTty("ttyACM1", "usb1/1-2", "0403\n", "6001\n");
-    AddUsbTty("ttyACM2", "usb1/1-3", "7c4e\n", "0008\n");
-    std::uint32_t port = 0;
-    EXPECT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port, Recorder({0, 31})),
-              kUsbPortFound);
-    EXPECT_EQ(port, 31u);
-    EXPECT_EQ(bound, (std::vector<std::string>{Node("ttyACM0"), Node("ttyACM2")}));
-}
-
-TEST_F(UsbDiscoveryTest, ReportsNotFoundWithPortZero) {
-    AddTypicalTree();
-    struct Case {
-        std::string pattern;
+    const struct {
+        std::string_view pattern;
         std::vector<int> answers;
+        int result;
+        std::uint32_t port;
+        std::vector<std::string> bound;
+    } rows[] = {
+        {kDefaultHardwareIdPattern, {5}, kUsbPortFound, 5, {"ttyACM2"}},
+        {kDefaultHardwareIdPattern, {0, 31}, kUsbPortFound, 31, {"ttyACM2", "ttyACM10"}},
+        {kDefaultHardwareIdPattern, {0}, kUsbPortNotFound, 0, {"ttyACM2", "ttyACM10"}},
+        {"USB\\VID_1234", {7}, kUsbPortNotFound, 0, {}},
+        {"", {7}, kUsbPortNotFound, 0, {}},
     };
-    for (const Case& row : {Case{"USB\\VID_1234", {7}}, Case{"", {7}}, Case{"VID_7C4E", {0}}}) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.pattern) + " " + std::to_string(row.answers[0]));
         bound.clear();
         std::uint32_t port = 12;
-        EXPECT_EQ(FindUsbPort(row.pattern, roots, port, Recorder(row.answers)), kUsbPortNotFound)
-            << row.pattern;
-        EXPECT_EQ(port, 0u) << row.pattern;
-        if (row.pattern.empty()) {
-            EXPECT_TRUE(bound.empty());
-        }
+        EXPECT_EQ(FindUsbPort(row.pattern, roots, port, Recorder(row.answers)), row.result);
+        EXPECT_EQ(port, row.port);
+        EXPECT_EQ(bound, row.bound);
     }
 }
 
@@ -193,7 +159,7 @@ TEST_F(UsbDiscoveryTest, FoundPortOpensTheMatchedNode) {
     ASSERT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port), kUsbPortFound);
     EXPECT_GE(port, 1u);
     EXPECT_LE(port, static_cast<std::uint32_t>(kSerialPortCount));
-    EXPECT_EQ(SerialPortDevice(static_cast<int>(port)), Node("ttyACM0"));
+    EXPECT_EQ(SerialPortDevice(static_cast<int>(port)), Node("ttyACM2"));
     SetSerialPortDevice(static_cast<int>(port), "");
 }
 
