@@ -8,16 +8,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -41,13 +40,8 @@ constexpr int kPort = 1;
 constexpr int kOtherPort = 2;
 
 Bytes Frame(std::string_view text) {
-    Bytes frame = {kStx[0]};
-    for (const char c : text) {
-        frame.push_back(static_cast<std::uint8_t>(c));
-    }
-    frame.push_back(kCrLf[0]);
-    frame.push_back(kCrLf[1]);
-    return frame;
+    const std::string frame = "\x02" + std::string(text) + "\r\n";
+    return Bytes(frame.begin(), frame.end());
 }
 
 // A pseudo-terminal pair. The test plays the amplifier on the master side; the channel opens the
@@ -95,15 +89,6 @@ class Pty {
     int slave_ = -1;
     std::string path_;
 };
-
-std::chrono::microseconds ProcessCpuTime() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micros = [](const timeval& t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return micros(usage.ru_utime) + micros(usage.ru_stime);
-}
 
 void StoreLine(int port, std::uint32_t rate, int byteSize, bool check, int parity, int stopBits) {
     ASSERT_TRUE(SetSerialBaudRate(port, rate));
@@ -158,18 +143,15 @@ class SerialChannelTest : public ::testing::Test {
         SetSerialPortDevice(kOtherPort, "");
     }
 
-    std::uint32_t AppliedRate() const {
-        std::uint32_t rate = 0;
-        EXPECT_EQ(serial_backend::ReadOutputRate(pty_.Slave(), rate), 0);
-        return rate;
+    int WaitForError(std::chrono::milliseconds limit) {
+        AutoResetEvent* const errors[] = {&error_};
+        return WaitAny(errors, limit);
     }
 
     Pty pty_;
     AutoResetEvent received_;
     AutoResetEvent error_;
 };
-
-// --- The port table -------------------------------------------------------------------------
 
 TEST(SerialPortTable, RefusesPortNumbersOutsideTheTable) {
     for (const int port : {0, 33, -1}) {
@@ -195,7 +177,7 @@ TEST(SerialPortTable, SettersAcceptOnlyTheListedValues) {
     const Row rows[] = {
         {"rate",
          [](int v) { return SetSerialBaudRate(port, static_cast<std::uint32_t>(v)); },
-         {110, 14400, 56000, 256000},
+         {110, 56000, 256000},
          {0, 1000, 230400}},
         {"byte size", [](int v) { return SetSerialByteSize(port, v); }, {5, 8}, {4, 9}},
         {"parity kind", [](int v) { return SetSerialParity(port, true, v); }, {0, 4}, {-1, 5}},
@@ -212,8 +194,6 @@ TEST(SerialPortTable, SettersAcceptOnlyTheListedValues) {
 }
 
 TEST(SerialPortTable, BindsTheHighestFreePortAndKeepsEachBinding) {
-    EXPECT_EQ(SerialPortDevice(1), "/dev/ttyS0");
-    EXPECT_EQ(SerialPortDevice(32), "/dev/ttyS31");
     EXPECT_EQ(BindSerialPortDevice(""), 0);
 
     const int first = BindSerialPortDevice("/dev/va48-test-a");
@@ -227,14 +207,10 @@ TEST(SerialPortTable, BindsTheHighestFreePortAndKeepsEachBinding) {
     EXPECT_EQ(SerialPortDevice(32), "/dev/ttyS31");
 }
 
-// --- Open and close -------------------------------------------------------------------------
-
 TEST_F(SerialChannelTest, HandleIsNeverZeroEvenWithStandardInputClosed) {
     // With descriptor 0 free, the device's open() gets it; the handle must still not be 0.
     const int savedInput = fcntl(0, F_DUPFD_CLOEXEC, 10);
-    if (savedInput >= 0) {
-        close(0);
-    }
+    close(0);
     const ConnectionHandle handle = SerialOpen(kPort, nullptr, nullptr);
     if (savedInput >= 0) {
         dup2(savedInput, 0);
@@ -245,28 +221,21 @@ TEST_F(SerialChannelTest, HandleIsNeverZeroEvenWithStandardInputClosed) {
     EXPECT_TRUE(SerialClose(handle));
 }
 
-TEST_F(SerialChannelTest, RefusesASecondOpenOfTheSameDevice) {
+TEST_F(SerialChannelTest, RefusesABusyMissingOrNonTerminalDeviceAndStaysUsable) {
     OpenChannel first(kPort);
     ASSERT_NE(first.Handle(), kNoConnection);
     EXPECT_EQ(SerialOpen(kPort, nullptr, nullptr), kNoConnection);
-
     // Another port number naming the same node is refused by the device itself.
     ASSERT_TRUE(SetSerialPortDevice(kOtherPort, pty_.Path()));
     EXPECT_EQ(SerialOpen(kOtherPort, nullptr, nullptr), kNoConnection);
-
     ASSERT_TRUE(first.Close());
-    OpenChannel second(kOtherPort);
-    EXPECT_NE(second.Handle(), kNoConnection);
-}
 
-TEST_F(SerialChannelTest, FailedOpenLeavesThePortUsable) {
     for (const char* node : {"/dev/va48-no-such-node", "/dev/null"}) {
         ASSERT_TRUE(SetSerialPortDevice(kPort, node));
         EXPECT_EQ(SerialOpen(kPort, nullptr, nullptr), kNoConnection) << node;
     }
-    ASSERT_TRUE(SetSerialPortDevice(kPort, pty_.Path()));
-    OpenChannel channel(kPort);
-    EXPECT_NE(channel.Handle(), kNoConnection);
+    OpenChannel second(kOtherPort);
+    EXPECT_NE(second.Handle(), kNoConnection);
 }
 
 TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
@@ -288,23 +257,18 @@ TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
     }
 }
 
-// --- Line settings --------------------------------------------------------------------------
-
 TEST_F(SerialChannelTest, AppliesTheStoredRateExactly) {
-    {
-        OpenChannel channel(kPort); // nothing stored: the default rate
-        ASSERT_NE(channel.Handle(), kNoConnection);
-        EXPECT_EQ(AppliedRate(), 115200u);
-    }
     constexpr int port = 3;
     ASSERT_TRUE(SetSerialPortDevice(port, pty_.Path()));
-    for (const std::uint32_t rate : {110u, 9600u, 14400u, 56000u, 57600u, 128000u, 256000u}) {
+    for (const std::uint32_t rate : {110u, 56000u, 256000u}) {
         SCOPED_TRACE(rate);
         ASSERT_TRUE(SetSerialBaudRate(port, rate));
         EXPECT_FALSE(SetSerialBaudRate(port, 1000)); // refused: the rate stored before stays
         OpenChannel channel(port);
         ASSERT_NE(channel.Handle(), kNoConnection);
-        EXPECT_EQ(AppliedRate(), rate);
+        std::uint32_t applied = 0;
+        EXPECT_EQ(serial_backend::ReadOutputRate(pty_.Slave(), applied), 0);
+        EXPECT_EQ(applied, rate);
     }
     SetSerialPortDevice(port, "");
 }
@@ -324,7 +288,6 @@ TEST_F(SerialChannelTest, RunsExactlyTheRequestedFrameFormatOrRefusesIt) {
         Runs runs;
     };
     const Row rows[] = {
-        {"8N1", 8, false, 0, 0, CS8, Runs::Always},
         {"8N2", 8, false, 0, 2, CS8 | CSTOPB, Runs::Always},
         {"8N1 checked", 8, true, 0, 0, CS8, Runs::Always},
         {"8N1.5", 8, false, 0, 1, 0, Runs::Never},
@@ -354,15 +317,10 @@ TEST_F(SerialChannelTest, RunsExactlyTheRequestedFrameFormatOrRefusesIt) {
         EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
         EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
     }
-    // A refused open released the device.
     StoreLine(port, 9600, 8, false, 0, 0);
-    OpenChannel channel(port);
-    EXPECT_NE(channel.Handle(), kNoConnection);
-    ASSERT_TRUE(channel.Close());
+    EXPECT_NE(OpenChannel(port).Handle(), kNoConnection) << "a refused open kept the device";
     SetSerialPortDevice(port, "");
 }
-
-// --- Data both ways -------------------------------------------------------------------------
 
 TEST_F(SerialChannelTest, BytesPassBothWaysUntranslated) {
     // Line ends, flow control and signal characters must not be acted on by the terminal.
@@ -389,30 +347,26 @@ TEST_F(SerialChannelTest, FullRingIsReportedOnceAndReadingResumesAfterDiscard) {
     input.insert(input.end(), frame.begin(), frame.end());
     pty_.Write(input);
 
-    AutoResetEvent* const errors[] = {&error_};
-    ASSERT_EQ(WaitAny(errors, kWait), 0);
+    ASSERT_EQ(WaitForError(kWait), 0);
     EXPECT_EQ(SerialLastError(channel.Handle()), kSerialRingFull);
-    EXPECT_EQ(WaitAny(errors, 50ms), kWaitTimeout) << "the full ring was reported again";
+    EXPECT_EQ(WaitForError(50ms), kWaitTimeout) << "the full ring was reported again";
 
     EXPECT_EQ(SerialDiscardInput(channel.Handle()), 2048);
     EXPECT_EQ(NextFrame(channel.Handle(), received_), frame);
 }
-
-// --- Faults ---------------------------------------------------------------------------------
 
 TEST_F(SerialChannelTest, VanishedPeerIsReportedOnceAsALineStatusFailure) {
     OpenChannel channel(kPort, &received_, &error_);
     ASSERT_NE(channel.Handle(), kNoConnection);
     pty_.CloseMaster(); // the terminal is hung up, as when a USB adapter is pulled
 
-    AutoResetEvent* const errors[] = {&error_};
-    ASSERT_EQ(WaitAny(errors, kWait), 0);
+    ASSERT_EQ(WaitForError(kWait), 0);
     EXPECT_EQ(SerialLastError(channel.Handle()), kSerialLineError);
     EXPECT_EQ(SerialSystemError(channel.Handle()), EIO);
     // The hung-up terminal stays ready for reading; the receive thread must not spin on it.
-    const auto cpuBefore = ProcessCpuTime();
-    EXPECT_EQ(WaitAny(errors, 100ms), kWaitTimeout) << "the same fault was reported again";
-    EXPECT_LT(ProcessCpuTime() - cpuBefore, 50ms);
+    const std::clock_t cpuBefore = std::clock();
+    EXPECT_EQ(WaitForError(100ms), kWaitTimeout) << "the same fault was reported again";
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 20);
 
     EXPECT_EQ(SerialSend(channel.Handle(), Frame("X")), 0);
     EXPECT_TRUE(channel.Close());
