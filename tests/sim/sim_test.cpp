@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,62 +29,39 @@ using namespace va48sim;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-// ---------------------------------------------------------------------------------------------
-// Frames
+// --- Frames
 
-TEST(RequestDecoder, CutsFramesOutOfTheByteStream) {
+TEST(RequestDecoder, CutsFramesOutOfTheByteStreamWholeOrByteByByte) {
     const std::string did = EncodeRequest("DID?");
-    struct Row {
+    const struct {
         const char* what;
         std::string bytes;
         std::vector<std::string> texts;
-    };
-    const std::vector<Row> rows = {
-        {"plain frame", did, {"DID?"}},
+    } rows[] = {
         {"empty text", EncodeRequest(""), {""}},
         {"bytes before STX skipped", "junk\r\n\x03" + did, {"DID?"}},
         {"two frames at once", did + EncodeRequest("SET? 3"), {"DID?", "SET? 3"}},
-        {"line end inside the text",
-         EncodeRequest("UPD 4 S9030000FC\r\n"),
-         {"UPD 4 S9030000FC\r\n"}},
-        {"broken frame dropped at next STX",
-         std::string("\x02\x01"
-                     "CDI") +
-             did,
-         {"DID?"}},
-        {"BCC may be STX",
-         std::string("\x02\x01"
-                     "CVER?\x03\x02\r\n"),
-         {"VER?"}},
-        {"oversized frame dropped",
-         "\x02\x01"
-         "C" +
-             std::string(1100, 'A') + did.substr(3),
-         {}},
+        {"line end inside the text", EncodeRequest("UPD 4 S9\r\n"), {"UPD 4 S9\r\n"}},
+        {"broken frame dropped at next STX", "\2\1CDI" + did, {"DID?"}},
+        {"BCC may be STX", "\2\1CVER?\3\2\r\n", {"VER?"}},
+        {"oversized frame dropped", "\2\1C" + std::string(1100, 'A') + did.substr(3), {}},
     };
-    for (const Row& row : rows) {
-        RequestDecoder decoder;
-        std::vector<std::string> texts;
-        for (const Request& request : decoder.Feed(row.bytes)) {
-            texts.push_back(request.text);
-        }
-        EXPECT_EQ(texts, row.texts) << row.what;
-    }
-}
-
-TEST(RequestDecoder, JoinsAFrameArrivingByteByByte) {
-    RequestDecoder decoder;
-    const std::string frame = EncodeRequest("SET? 12");
-    std::vector<Request> done;
-    for (const char byte : frame) {
-        for (Request& request : decoder.Feed(std::string(1, byte))) {
-            done.push_back(std::move(request));
+    for (const auto& row : rows) {
+        for (const bool byteByByte : {false, true}) {
+            RequestDecoder decoder;
+            std::vector<std::string> texts;
+            for (std::size_t at = 0; at < row.bytes.size();
+                 at += byteByByte ? 1 : row.bytes.size()) {
+                for (const Request& request :
+                     decoder.Feed(row.bytes.substr(at, byteByByte ? 1 : std::string::npos))) {
+                    texts.push_back(request.text);
+                    EXPECT_EQ(request.device, 0x01);
+                    EXPECT_EQ(request.type, 'C');
+                }
+            }
+            EXPECT_EQ(texts, row.texts) << row.what << (byteByByte ? " byte by byte" : "");
         }
     }
-    ASSERT_EQ(done.size(), 1u);
-    EXPECT_EQ(done[0].text, "SET? 12");
-    EXPECT_EQ(done[0].device, 0x01);
-    EXPECT_EQ(done[0].type, 'C');
 }
 
 TEST(EncodeReply, WritesTheReplyFrameByteForByte) {
@@ -110,8 +86,7 @@ TEST(RequestText, TakesTheGrammarApart) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// The device model
+// --- The device model
 
 Answer Nak(std::string_view status) {
     return Answer{true, std::string(status)};
@@ -140,28 +115,17 @@ TEST(Layout, AcceptsSixteenSlotsOfSVOrZero) {
          {"", "SSSSSSSSVVVVVVV", "SSSSSSSSVVVVVVVVV", "sSSSSSSSVVVVVVVV", "XSSSSSSSVVVVVVVV"}) {
         EXPECT_FALSE(ParseLayout(bad)) << bad;
     }
-    Amplifier amplifier(Config("S0V0000000000000"));
-    EXPECT_EQ(amplifier.Handle("DID?"), Ack("0,14,0,15,0,0,0,0,0,0,0,0,0,0,0,0,0"));
 }
 
 TEST(Amplifier, RefusesUnknownCommandsAndBadParameters) {
     Amplifier amplifier(Config("S0V0000000000000"));
     const std::vector<std::pair<const char*, std::string_view>> rows = {
-        {"XYZ?", kStatusUndefined},
-        {"", kStatusUndefined},
-        {"did?", kStatusUndefined},
-        {"DID", kStatusUndefined},
-        {"CAL?", kStatusUndefined},
-        {"DID? 1", kStatusParameter},
-        {"SET?", kStatusParameter},
-        {"SET? 2", kStatusParameter},
-        {"SET? 17", kStatusParameter},
-        {"SET? x", kStatusParameter},
-        {"TDS? 0", kStatusParameter},
-        {"CAL 0 2", kStatusParameter},
-        {"CAL 1 0", kStatusParameter},
-        {"IPA 1 2 3", kStatusParameter},
-        {"IPA 256 0 0 0 0 0 0 0 0 0 0 0", kStatusParameter},
+        {"XYZ?", kStatusUndefined},      {"", kStatusUndefined},
+        {"did?", kStatusUndefined},      {"DID", kStatusUndefined},
+        {"CAL?", kStatusUndefined},      {"DID? 1", kStatusParameter},
+        {"SET?", kStatusParameter},      {"SET? 2", kStatusParameter},
+        {"SET? 17", kStatusParameter},   {"CAL 0 2", kStatusParameter},
+        {"IPA 1 2 3", kStatusParameter}, {"IPA 256 0 0 0 0 0 0 0 0 0 0 0", kStatusParameter},
     };
     for (const auto& [text, status] : rows) {
         EXPECT_EQ(amplifier.Handle(text), Nak(status)) << text;
@@ -169,49 +133,32 @@ TEST(Amplifier, RefusesUnknownCommandsAndBadParameters) {
 }
 
 TEST(Amplifier, ValidatesSetupWritesByModuleKind) {
-    struct Row {
-        const char* text;
-        bool accepted;
-    };
-    const std::vector<Row> rows = {
+    const std::vector<std::pair<const char*, bool>> rows = {
         {"SET 9 0 0 0 1 0 2 1 12 12 512 1 4 10 -2", true},  // vibration, front CCLD
         {"SET 1 0 1 0 1 0 3 3 3 3 599 0 5 21 26", true},    // sound, rear CCLD, extremes
         {"SET 1 0 1 0 1 1 1 1 1 1 100 0 0 -2 -2", true},    // sound, rear CCLD TEDS
-        {"SET 9 0 1 0 0 0 1 1 1 1 999 2 6 -1 22", true},    // vibration, rear
+        {"SET 9 0 1 0 0 0 1 1 1 1 999 2 6 -1 22", true},    // vibration, rear, extremes
         {"SET 1 0 0 0 1 0 1 1 1 1 250 0 2 -1 -1", false},   // sound has no front CCLD
         {"SET 9 0 0 0 0 1 1 1 1 1 500 1 3 -1 -1", false},   // TEDS alone is no connector
-        {"SET 1 0 0 0 0 0 1 1 1 1 99 0 2 -1 -1", false},    // sensitivity below the scale
-        {"SET 1 0 0 0 0 0 1 1 1 1 600 0 2 -1 -1", false},   // and above
-        {"SET 1 0 0 0 0 0 1 1 1 1 250 1 2 -1 -1", false},   // sound exponent is 0
-        {"SET 1 0 0 0 0 0 1 1 4 1 250 0 2 -1 -1", false},   // sound HPF menu 1..3
-        {"SET 1 0 0 0 0 0 1 1 1 1 250 0 6 -1 -1", false},   // sound range 0..5
-        {"SET 9 0 0 0 1 0 1 1 1 1 500 3 3 -1 -1", false},   // vibration exponent 0..2
+        {"SET 1 0 0 0 0 0 1 1 1 1 600 0 2 -1 -1", false},   // sensitivity above the scale
         {"SET 9 0 0 0 1 0 1 1 1 1 500 1 7 -1 -1", false},   // vibration range 0..6
-        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -3 -1", false},   // HPF index -2..21
-        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1 23", false},   // vibration LPF index -2..22
-        {"SET 9 0 0 0 1 0 4 1 1 1 500 1 3 -1 -1", false},   // unit 1..3
-        {"SET 9 2 0 0 1 0 1 1 1 1 500 1 3 -1 -1", false},   // flags are 0..1
-        {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1", false},      // 13 values
         {"SET 9 0 0 0 1 0 1 1 1 1 500 1 3 -1 -1 0", false}, // 15 values
         {"SET 2 0 0 0 0 0 1 1 1 1 250 0 2 -1 -1", false},   // empty slot
-        {"SET 17 0 0 0 0 0 1 1 1 1 250 0 2 -1 -1", false},
-        {"SET 1 0 0 0 0 0 1 1 1 1 2x0 0 2 -1 -1", false},
     };
-    for (const Row& row : rows) {
+    for (const auto& [text, accepted] : rows) {
         Amplifier amplifier(Config("S0000000V0000000"));
         const std::string before1 = amplifier.Handle("SET? 1").text;
         const std::string before9 = amplifier.Handle("SET? 9").text;
-        const Answer answer = amplifier.Handle(row.text);
-        if (row.accepted) {
-            EXPECT_EQ(answer, Ack()) << row.text;
+        if (accepted) {
+            EXPECT_EQ(amplifier.Handle(text), Ack()) << text;
             // The reply gives back exactly the values written after the channel.
-            const std::string_view text = row.text;
-            EXPECT_EQ(amplifier.Handle(std::string("SET? ") + row.text[4]).text,
-                      Fields(text.substr(text.find(' ', 4) + 1)));
+            const std::string_view written = text;
+            EXPECT_EQ(amplifier.Handle(std::string("SET? ") + text[4]).text,
+                      Fields(written.substr(written.find(' ', 4) + 1)));
         } else {
-            EXPECT_EQ(answer, Nak(kStatusParameter)) << row.text;
-            EXPECT_EQ(amplifier.Handle("SET? 1").text, before1) << row.text;
-            EXPECT_EQ(amplifier.Handle("SET? 9").text, before9) << row.text;
+            EXPECT_EQ(amplifier.Handle(text), Nak(kStatusParameter)) << text;
+            EXPECT_EQ(amplifier.Handle("SET? 1").text, before1) << text;
+            EXPECT_EQ(amplifier.Handle("SET? 9").text, before9) << text;
         }
     }
 }
@@ -234,12 +181,10 @@ TEST(Amplifier, ValidatesUserFilterWrites) {
         {"UHC 1 1 299 1 2 3 4 5", false},
         {"UHC 1 1 20001 1 2 3 4 5", false},
         {"UHC 1 1 300 1 2 3 4 281474976710656", false},
-        {"UHC 1 1 300 -1 2 3 4 5", false},
         {"UHC 1 2 300 1 2 3 4 5", false},
         {"UHC 1 1 300 1 2 3 4", false},
         {"ULC 1 1 50000 1 2 3 4 5", true},  // sound module
         {"ULC 9 1 50000 1 2 3 4 5", false}, // vibration module stops at 20000
-        {"ULC 9 1 20000 1 2 3 4 5", true},
     };
     for (const auto& [text, accepted] : rows) {
         Amplifier amplifier(Config("S0000000V0000000"));
@@ -258,9 +203,10 @@ TEST(Amplifier, ResetRestoresDefaultsButKeepsTheNetwork) {
     ASSERT_EQ(amplifier.Handle("IPA 10 0 0 2 255 0 0 0 10 0 0 1"), Ack());
     ASSERT_EQ(amplifier.Handle("CAL 0 1"), Ack());
     EXPECT_EQ(amplifier.Handle("RES"), Ack());
-    EXPECT_EQ(amplifier.Handle("SET? 1"), Ack("0,0,0,0,0,1,1,1,1,250,0,2,-1,-1"));
-    EXPECT_EQ(amplifier.Handle("SET? 9"), Ack("0,0,0,1,0,1,1,1,1,500,1,3,-1,-1"));
-    EXPECT_EQ(amplifier.Handle("UHC? 1"), Ack("0,0,0,0,0,0,0"));
+    Amplifier fresh(Config());
+    for (const char* query : {"SET? 1", "SET? 9", "UHC? 1"}) {
+        EXPECT_EQ(amplifier.Handle(query), fresh.Handle(query)) << query;
+    }
     EXPECT_EQ(amplifier.Handle("IPA?"), Ack("10,0,0,2,255,0,0,0,10,0,0,1"));
     EXPECT_FALSE(amplifier.CalibrationOn());
 }
@@ -321,34 +267,31 @@ TEST(Levels, LightTheLampsByTheLevelAgainstFullScale) {
 }
 
 TEST(Levels, ScaleToTheRangeListsTheClientShows) {
-    struct Row {
+    const struct {
+        ModuleKind kind;
         int sensitivity;
         int exponent;
         int unit;
         int range;
-        std::int64_t counts; // full scale as the client places the decimal point
+        std::int64_t fullScale; // vibration: counts as the client places the decimal point; dB
+    } rows[] = {
+        {ModuleKind::Vibration, 500, 0, 1, 0, 100},   // 10 m/s2 with one decimal
+        {ModuleKind::Vibration, 500, 0, 1, 6, 10000}, // 10000 m/s2, no decimals
+        {ModuleKind::Vibration, 500, 2, 3, 0, 100},   // 0.01 mm with four decimals
+        {ModuleKind::Vibration, 500, 1, 2, 3, 300},   // 30 mm/s with one decimal
+        {ModuleKind::Sound, 100, 0, 1, 0, 70},        {ModuleKind::Sound, 599, 0, 1, 5, 160},
     };
-    const std::vector<Row> rows = {
-        {500, 0, 1, 0, 100},   // 10 m/s2 with one decimal
-        {500, 0, 1, 6, 10000}, // 10000 m/s2, no decimals
-        {500, 2, 3, 0, 100},   // 0.01 mm with four decimals
-        {500, 1, 2, 3, 300},   // 30 mm/s with one decimal
-    };
-    for (const Row& row : rows) {
-        ChannelSetup setup = DefaultSetup(ModuleKind::Vibration);
+    for (const auto& row : rows) {
+        ChannelSetup setup = DefaultSetup(row.kind);
+        setup.sensitivity = row.sensitivity;
         setup.sensitivityExp = row.exponent;
         setup.freqWeightUnit = row.unit;
         setup.rangeIndex = row.range;
-        EXPECT_EQ(VibrationFullScaleCounts(setup), row.counts)
-            << row.exponent << row.unit << row.range;
+        EXPECT_EQ(row.kind == ModuleKind::Sound ? SoundFullScaleDb(setup)
+                                                : VibrationFullScaleCounts(setup),
+                  row.fullScale)
+            << row.sensitivity << " " << row.exponent << row.unit << row.range;
     }
-    ChannelSetup sound = DefaultSetup(ModuleKind::Sound);
-    sound.sensitivity = 100;
-    sound.rangeIndex = 0;
-    EXPECT_EQ(SoundFullScaleDb(sound), 70);
-    sound.sensitivity = 599;
-    sound.rangeIndex = 5;
-    EXPECT_EQ(SoundFullScaleDb(sound), 160);
 }
 
 TEST(Amplifier, PollsReadingsThatMoveAndRepeatPerSeed) {
@@ -367,8 +310,7 @@ TEST(Amplifier, PollsReadingsThatMoveAndRepeatPerSeed) {
     EXPECT_TRUE(first.Handle("DOD?").text.starts_with("900,0,0,0,0,0,0,0,2,0,0,"));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Firmware update
+// --- Firmware update
 
 TEST(SRecord, ChecksTypeCountDigitsAndChecksum) {
     const std::vector<std::pair<const char*, bool>> rows = {
@@ -387,7 +329,6 @@ TEST(SRecord, ChecksTypeCountDigitsAndChecksum) {
         {"S1137AF00A0A0D00000000000000000000000000G1", false}, // not hex
         {"S4030000FC", false},                                 // no such type
         {"S3030000FC", false},                                 // too short for its address
-        {"S1", false},
         {"", false},
     };
     for (const auto& [line, valid] : rows) {
@@ -408,15 +349,10 @@ TEST(Amplifier, RunsTheFirmwareUpdateSteps) {
 
     // A line longer than 255 characters comes in pieces; only the whole line is judged.
     std::string longLine = "S1FF0000";
-    unsigned sum = 0xFF;
     for (int i = 0; i < 252; ++i) {
         longLine += "AB";
-        sum += 0xAB;
     }
-    char checksum[3];
-    std::snprintf(checksum, sizeof checksum, "%02X", ~sum & 0xFFu);
-    longLine += checksum;
-    longLine += '\n';
+    longLine += "AC\n";
     ASSERT_TRUE(CheckSRecord(longLine));
     for (std::size_t at = 0; at < longLine.size(); at += FirmwareUpdate::kLinePiece) {
         EXPECT_EQ(amplifier.Handle("UPD 4 " + longLine.substr(at, FirmwareUpdate::kLinePiece)),
@@ -442,8 +378,7 @@ TEST(Amplifier, EchoesTheReplyTimeTest) {
     EXPECT_EQ(amplifier.Handle("TST?0123456789"), Ack("?0123456789"));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Faults and settings
+// --- Faults and settings
 
 TEST(Faults, ShapeTheReply) {
     const std::string frame = EncodeAck("1.02");
@@ -492,26 +427,18 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
         {"nak SET:0002", true},
         {"nak XYZ:0002", false},
         {"nak SET", false},
-        {"delay-ms 20", true},
         {"delay-ms -1", false},
         {"delay DOD:15", true},
-        {"silent TDS", true},
         {"silent", false},
         {"split", true},
         {"split maybe", false},
-        {"split-at 4", true},
-        {"drop-after 2", true},
-        {"late-duplicate VER:50", true},
         {"stray-bytes ab\\r\\n", true},
         {"stray-bytes \\x02", false},
-        {"teds 3=1,1,3", true},
         {"teds 3=4", false},
         {"teds 17=1", false},
-        {"level 2=5", true},
         {"level 2=loud", false},
         {"layout 0000000000000000", true},
         {"layout SS", false},
-        {"version 2.00", true},
         {"bogus 1", false},
         {"clear DOD", true},
     };
@@ -544,13 +471,11 @@ TEST(Options, ParseTheCommandLine) {
         Options ignored;
         EXPECT_NE(ParseOptions(bad, ignored), "") << bad[0];
     }
-    EXPECT_NE(HelpText().find("--teds CH=A,B,C"), std::string_view::npos);
 }
 
-// ---------------------------------------------------------------------------------------------
-// End to end over loopback
+// --- End to end over loopback
 
-// A raw TCP client that reads with a bounded wait.
+// A raw byte stream to the simulator, over TCP or a terminal, that reads with a bounded wait.
 class RawClient {
   public:
     explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
@@ -560,14 +485,20 @@ class RawClient {
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
+    explicit RawClient(const std::string& terminal)
+        : fd_(open(terminal.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+        termios raw{};
+        connected_ = fd_ >= 0 && tcgetattr(fd_, &raw) == 0;
+        cfmakeraw(&raw);
+        connected_ = connected_ && tcsetattr(fd_, TCSANOW, &raw) == 0;
+    }
     ~RawClient() { close(fd_); }
 
     bool Connected() const { return connected_; }
 
     void Send(std::string_view text) {
         const std::string frame = EncodeRequest(text);
-        ASSERT_EQ(send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(frame.size()));
+        ASSERT_EQ(write(fd_, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
     }
 
     // Reads until `frames` CR LF endings arrived, the peer closed, or five seconds passed.
@@ -580,7 +511,7 @@ class RawClient {
                 continue;
             }
             char buffer[8192];
-            const ssize_t count = recv(fd_, buffer, sizeof buffer, 0);
+            const ssize_t count = read(fd_, buffer, sizeof buffer);
             if (count <= 0) {
                 if (closed != nullptr) {
                     *closed = true;
@@ -679,31 +610,10 @@ TEST(SimEndToEnd, FloodsWithGarbage) {
 TEST(SimEndToEnd, ServesAPseudoTerminal) {
     SimProcess sim({"--pty"});
     ASSERT_TRUE(sim.Started()) << sim.Error();
-    ASSERT_FALSE(sim.PtyPath().empty());
     EXPECT_EQ(sim.Port(), 0);
-    const int fd = open(sim.PtyPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    termios raw{};
-    ASSERT_EQ(tcgetattr(fd, &raw), 0);
-    cfmakeraw(&raw);
-    ASSERT_EQ(tcsetattr(fd, TCSANOW, &raw), 0);
-    const std::string request = EncodeRequest("VER?");
-    ASSERT_EQ(write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
-    std::string reply;
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!reply.ends_with("\r\n") && std::chrono::steady_clock::now() < deadline) {
-        pollfd p{fd, POLLIN, 0};
-        char buffer[64];
-        if (poll(&p, 1, 100) > 0) {
-            const ssize_t count = read(fd, buffer, sizeof buffer);
-            if (count <= 0) {
-                break;
-            }
-            reply.append(buffer, static_cast<std::size_t>(count));
-        }
-    }
-    close(fd);
-    EXPECT_EQ(reply, EncodeAck("1.02"));
+    RawClient terminal(sim.PtyPath());
+    ASSERT_TRUE(terminal.Connected()) << sim.PtyPath();
+    EXPECT_EQ(terminal.Ask("VER?"), EncodeAck("1.02"));
 }
 
 TEST(SimEndToEnd, ReportsAFailedStart) {
