@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_windows.h"
 #include "protocol/command_session.h"
 
 #include <QWidget>
@@ -71,19 +72,21 @@ class MainWindow : public QWidget {
     // Shared steps.
     // Starts the job in job_ with its messages; a job that cannot start reports 33 through its
     // fail message (or `unstartedMessage` with wParam 0 when that is given).
-    void StartJob(std::uint32_t doneMessage, std::uint32_t failMessage, WindowHandle notify = 1,
-                  std::uint32_t unstartedMessage = 0);
+    void StartJob(std::uint32_t doneMessage, std::uint32_t failMessage,
+                  WindowHandle notify = kMainWindowHandle, std::uint32_t unstartedMessage = 0);
     void ShowFailure(std::uintptr_t result, QWidget* owner);
     void StartPollTimer();
     void StopPollTimer();
     bool ToolDialogOpen() const;
+    // Asks `question` (a string number) over the settings window, unless a tool dialog is open;
+    // true for Yes. busy is set while asking and stays set on Yes.
+    bool ConfirmedByUser(std::uint16_t question);
     void ShowSettingsWindowAgain();
 
     AppContext& app_;
     std::unique_ptr<CommandJob> job_; // the one job area every step fills
     int pollTimer_ = 0;
     std::array<bool, 16> tedsWatch_{};
-    int tedsFailCount_ = 0;
 };
 
 } // namespace va48

@@ -132,14 +132,21 @@ void MainWindow::OnVersionRead() {
                    BoxIcon::None);
 }
 
-void MainWindow::OnResetRequest() {
+bool MainWindow::ConfirmedByUser(std::uint16_t question) {
     if (ToolDialogOpen()) {
-        return;
+        return false;
     }
-    app_.editor.busy = true;
-    if (ShowMessageBox(app_.windows.settingsWindow, UiText(424), BoxIcon::Question,
-                       BoxButtons::YesNo) != BoxAnswer::Yes) {
-        app_.editor.busy = false;
+    app_.editor.busy = true; // no poll while the question is open
+    if (ShowMessageBox(app_.windows.settingsWindow, UiText(question), BoxIcon::Question,
+                       BoxButtons::YesNo) == BoxAnswer::Yes) {
+        return true;
+    }
+    app_.editor.busy = false;
+    return false;
+}
+
+void MainWindow::OnResetRequest() {
+    if (!ConfirmedByUser(424)) {
         return;
     }
     SetProcessingText(app_.windows, 461);
@@ -154,13 +161,7 @@ void MainWindow::OnResetDone() {
 }
 
 void MainWindow::OnRebootRequest() {
-    if (ToolDialogOpen()) {
-        return;
-    }
-    app_.editor.busy = true;
-    if (ShowMessageBox(app_.windows.settingsWindow, UiText(428), BoxIcon::Question,
-                       BoxButtons::YesNo) != BoxAnswer::Yes) {
-        app_.editor.busy = false;
+    if (!ConfirmedByUser(428)) {
         return;
     }
     SetProcessingText(app_.windows, 397);

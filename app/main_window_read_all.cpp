@@ -62,7 +62,6 @@ void MainWindow::OnSettingsRead() {
 
 void MainWindow::OnUserFiltersRead() {
     SetProcessingText(app_.windows, 462);
-    tedsFailCount_ = 0;
     BuildTedsQueryJob(app_.device, *job_);
     StartJob(UM_TEDS_READ, UM_COMMAND_FAILED);
 }
@@ -74,9 +73,8 @@ void MainWindow::OnTedsRead() {
         PostToMain(UM_USER_FILTERS_READ); // ask again until no channel is still reading
         return;
     }
-    tedsFailCount_ =
-        static_cast<int>(std::count(evaluation.failed.begin(), evaluation.failed.end(), true));
-    if (tedsFailCount_ == 0) {
+    if (std::none_of(evaluation.failed.begin(), evaluation.failed.end(),
+                     [](bool failed) { return failed; })) {
         PostToMain(UM_TEDS_SETTLED);
         return;
     }
