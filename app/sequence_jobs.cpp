@@ -4,6 +4,7 @@
 #include "protocol/value_tables.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace va48 {
 
@@ -208,33 +209,37 @@ std::string TedsFailureText(const TedsEvaluation& evaluation, const std::string&
     return text;
 }
 
+namespace {
+
+// One filter of a channel: its menu on the "other" position must name a fine filter, or a user
+// filter that is defined. The log line carries the menu position, the index and the user
+// filter's defined flag (0 whenever the index names the undefined user filter).
+std::optional<UserFilterCheck> CheckFilter(int other, std::uint8_t mode, std::int8_t index,
+                                           std::uint8_t userEnabled, ResultCode contradiction,
+                                           const char* logFormat) {
+    const bool off = index == kFilterOffIndex;
+    const bool undefinedUser = index == kUserFilterIndex && userEnabled == 0;
+    if (mode != other || !(off || undefinedUser)) {
+        return std::nullopt;
+    }
+    return UserFilterCheck{contradiction, Format(logFormat, mode, index, userEnabled)};
+}
+
+} // namespace
+
 UserFilterCheck CheckUserFilter(const ChannelSettings& channel) {
     const int other =
         channel.moduleKind == kSoundModule ? kSoundOtherFilterMode : kVibrationOtherFilterMode;
     const ChannelSetup& setup = channel.deviceSetup;
-    if (setup.hpfMode == other) {
-        if (setup.hpfIndex == kFilterOffIndex) {
-            return {ResultCode::HpfContradiction,
-                    Format("HPF Setting Illigal Value ( HPF=%d UHF=%d UHC Set=%d )\n",
-                           setup.hpfMode, -1, channel.deviceUserHpf.enabled)};
-        }
-        if (setup.hpfIndex == kUserFilterIndex && channel.deviceUserHpf.enabled == 0) {
-            return {ResultCode::HpfContradiction,
-                    Format("HPF Setting Illigal Value ( HPF=%d UHF=%d UHC Set=%d )\n",
-                           setup.hpfMode, -2, 0)};
-        }
+    if (auto hpf = CheckFilter(other, setup.hpfMode, setup.hpfIndex, channel.deviceUserHpf.enabled,
+                               ResultCode::HpfContradiction,
+                               "HPF Setting Illigal Value ( HPF=%d UHF=%d UHC Set=%d )\n")) {
+        return *hpf;
     }
-    if (setup.lpfMode == other) {
-        if (setup.lpfIndex == kFilterOffIndex) {
-            return {ResultCode::LpfContradiction,
-                    Format("LPF Setting Illigal Value ( LPF=%d ULF=%d ULC Set=%d )\n",
-                           setup.lpfMode, -1, channel.deviceUserLpf.enabled)};
-        }
-        if (setup.lpfIndex == kUserFilterIndex && channel.deviceUserLpf.enabled == 0) {
-            return {ResultCode::LpfContradiction,
-                    Format("LPF Setting Illigal Value ( LPF=%d ULF=%d ULC Set=%d )\n",
-                           setup.lpfMode, -2, 0)};
-        }
+    if (auto lpf = CheckFilter(other, setup.lpfMode, setup.lpfIndex, channel.deviceUserLpf.enabled,
+                               ResultCode::LpfContradiction,
+                               "LPF Setting Illigal Value ( LPF=%d ULF=%d ULC Set=%d )\n")) {
+        return *lpf;
     }
     return {};
 }
