@@ -19,8 +19,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kWorkerWaitSleeps = 30;
-constexpr milliseconds kWorkerWaitSleep(100);
+// How long a start or a disconnect waits for a running job before giving up on it.
+constexpr milliseconds kWorkerWaitLimit(3000);
 
 constexpr std::array<std::uint8_t, 1> kStartMarker = {kStx};
 constexpr std::array<std::uint8_t, 2> kEndMarker = {kCr, kLf};
@@ -349,7 +349,7 @@ bool CommandSession::WorkerRunning() const {
 }
 
 bool CommandSession::WaitForWorker() {
-    return !worker_ || worker_->WaitIdle(kWorkerWaitSleep * kWorkerWaitSleeps);
+    return !worker_ || worker_->WaitIdle(kWorkerWaitLimit);
 }
 
 ResultCode CommandSession::Connect(LinkKind kind, std::uint32_t successMessage) {
