@@ -112,15 +112,24 @@ void LoadLinkSettings(const SettingsFile& file, LinkSettings& out) {
     out.rebootAfterUpdate = number("VA48", "UpdReboot", "1") > 0;
 }
 
-bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t ms) {
+// A value the file did not take would be lost at the next start without the user knowing, so
+// it is taken only once it is saved.
+bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t ms,
+                      std::error_code* why) {
+    if (!file.WriteString("TIMEOUT", "Recv", std::to_string(ms), why)) {
+        return false;
+    }
     settings.replyTimeoutMs = ms;
-    return file.WriteString("TIMEOUT", "Recv", std::to_string(ms));
+    return true;
 }
 
-bool SaveLanAddress(SettingsFile& file, LinkSettings& settings,
-                    std::array<std::uint8_t, 4> address) {
+bool SaveLanAddress(SettingsFile& file, LinkSettings& settings, std::array<std::uint8_t, 4> address,
+                    std::error_code* why) {
+    if (!file.WriteString("LAN", "IPAddress", FormatLanAddress(address), why)) {
+        return false;
+    }
     settings.lanAddress = address;
-    return file.WriteString("LAN", "IPAddress", FormatLanAddress(address));
+    return true;
 }
 
 } // namespace va48

@@ -43,13 +43,14 @@ std::string FormatLanAddress(const std::array<std::uint8_t, 4>& address);
 // to 0: USB port discovery fills it at every connect.
 void LoadLinkSettings(const SettingsFile& file, LinkSettings& out);
 
-// Sets the reply time-out, in milliseconds, for this run and in the file ([TIMEOUT] Recv).
-// The new value takes effect even when the file cannot be written; returns whether it was saved.
-bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t ms);
+// Writes the reply time-out, in milliseconds, to the file ([TIMEOUT] Recv) and, once it is saved,
+// takes it for this run. Returns whether it was saved; when not, `settings` is unchanged and
+// `why` (when given) holds the reason.
+bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t ms,
+                      std::error_code* why = nullptr);
 
-// Sets the LAN address for this run and in the file ([LAN] IPAddress, as "a.b.c.d").
-// The new value takes effect even when the file cannot be written; returns whether it was saved.
-bool SaveLanAddress(SettingsFile& file, LinkSettings& settings,
-                    std::array<std::uint8_t, 4> address);
+// The same for the LAN address ([LAN] IPAddress, as "a.b.c.d").
+bool SaveLanAddress(SettingsFile& file, LinkSettings& settings, std::array<std::uint8_t, 4> address,
+                    std::error_code* why = nullptr);
 
 } // namespace va48

@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -146,23 +147,38 @@ std::string_view LineEndOf(std::string_view text, const std::vector<Line>& lines
     return kNewFileLineEnd;
 }
 
-// The file's text; empty when there is no file; nullopt when it exists but cannot be read, so
-// that a write never mistakes an unreadable file for an empty one.
-std::optional<std::string> ReadFileText(const fs::path& file) {
+// Stores `code` in `why` when the caller asked for it; returns false for the caller to pass on.
+bool Fail(std::error_code* why, std::error_code code) {
+    if (why) {
+        *why = code;
+    }
+    return false;
+}
+
+// The file's text; empty when there is no file; nullopt when it exists but cannot be read (the
+// reason in `why`), so that a write never mistakes an unreadable file for an empty one.
+std::optional<std::string> ReadFileText(const fs::path& file, std::error_code* why = nullptr) {
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
     if (status.type() == fs::file_type::not_found) {
         return std::string();
     }
     if (ec || status.type() != fs::file_type::regular) {
+        Fail(why, ec ? ec
+                     : std::make_error_code(status.type() == fs::file_type::directory
+                                                ? std::errc::is_a_directory
+                                                : std::errc::invalid_argument));
         return std::nullopt;
     }
+    errno = 0;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
+        Fail(why, std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
         return std::nullopt;
     }
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) {
+        Fail(why, std::make_error_code(std::errc::io_error));
         return std::nullopt;
     }
     return text;
@@ -251,11 +267,14 @@ std::string SettingsFile::ReadString(std::string_view section, std::string_view 
 }
 
 bool SettingsFile::WriteString(std::string_view section, std::string_view key,
-                               std::string_view value) {
-    if (path_.empty() || !IsStorableSetting(section, key, value)) {
-        return false;
+                               std::string_view value, std::error_code* why) {
+    if (path_.empty()) {
+        return Fail(why, std::make_error_code(std::errc::no_such_file_or_directory));
     }
-    const std::optional<std::string> text = ReadFileText(path_);
+    if (!IsStorableSetting(section, key, value)) {
+        return Fail(why, std::make_error_code(std::errc::invalid_argument));
+    }
+    const std::optional<std::string> text = ReadFileText(path_, why);
     if (!text) {
         return false;
     }
@@ -263,7 +282,7 @@ bool SettingsFile::WriteString(std::string_view section, std::string_view key,
     if (updated == *text) {
         return true; // already so; spare the disk
     }
-    return ReplaceFileContents(path_, updated);
+    return ReplaceFileContents(path_, updated, why);
 }
 
 fs::path SettingsPathFor(const fs::path& executable) {

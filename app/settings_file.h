@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace va48 {
 
@@ -43,8 +44,11 @@ class SettingsFile {
     // Sets `key` in `section` to `value`, creating the file, the section or the key as needed.
     // Returns false, leaving the file as it was, when the path is empty, a name or the value
     // cannot be stored in a profile line (see IsStorableSetting), the existing file cannot be read,
-    // or the new file cannot be written. A value with blanks at either end reads back without them.
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // or the new file cannot be written; `why`, when given, then receives the reason (the system's
+    // error, or invalid_argument for what cannot be stored). A value with blanks at either end
+    // reads back without them.
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value,
+                     std::error_code* why = nullptr);
 
   private:
     std::filesystem::path path_;
@@ -81,7 +85,9 @@ std::filesystem::path ExecutablePath();
 // new, whatever happens meanwhile: the contents go to a new file in the same directory, which is
 // flushed to disk and then renamed over `file`. An existing file keeps its permission bits; a
 // symbolic link is followed and its target replaced. Returns false, with `file` untouched and no
-// temporary file left behind, when any step fails.
-bool ReplaceFileContents(const std::filesystem::path& file, std::string_view contents);
+// temporary file left behind, when any step fails; `why`, when given, then receives the system's
+// error of that step.
+bool ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
+                         std::error_code* why = nullptr);
 
 } // namespace va48

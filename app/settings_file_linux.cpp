@@ -41,6 +41,15 @@ fs::path TemporaryNameFor(const fs::path& file) {
     return file.parent_path() / name;
 }
 
+// Stores the system's error `error` in `why` when the caller asked for it (a step that failed
+// without saying why counts as an I/O error); returns false for the caller to pass on.
+bool Failed(std::error_code* why, int error) {
+    if (why) {
+        *why = std::error_code(error != 0 ? error : EIO, std::generic_category());
+    }
+    return false;
+}
+
 // Without this the rename itself may be lost in a power cut, leaving the old file. Best effort:
 // the new contents are already safe on disk either way.
 void SyncDirectory(const fs::path& dir) {
@@ -59,20 +68,20 @@ fs::path ExecutablePath() {
     return ec ? fs::path() : path;
 }
 
-bool ReplaceFileContents(const fs::path& file, std::string_view contents) {
+bool ReplaceFileContents(const fs::path& file, std::string_view contents, std::error_code* why) {
     std::error_code ec;
     fs::path target = file;
     if (fs::is_symlink(fs::symlink_status(file, ec))) {
         target = fs::canonical(file, ec); // a dangling link fails here
         if (ec) {
-            return false;
+            return Failed(why, ec.value());
         }
     }
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     // Renaming over a file the user made read-only would defeat the point of making it so.
     if (existed && ::access(target.c_str(), W_OK) != 0) {
-        return false;
+        return Failed(why, errno);
     }
 
     fs::path temporary;
@@ -81,19 +90,27 @@ bool ReplaceFileContents(const fs::path& file, std::string_view contents) {
         temporary = TemporaryNameFor(target);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            return Failed(why, errno);
         }
     }
     if (fd < 0) {
-        return false;
+        return Failed(why, EEXIST);
     }
+    errno = 0;
     bool ok = (!existed || ::fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, contents) &&
               ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    int error = ok ? 0 : errno; // before close() and unlink() can change it
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
         ::unlink(temporary.c_str());
-        return false;
+        return Failed(why, error);
     }
     SyncDirectory(target.parent_path());
     return true;

@@ -2,6 +2,7 @@
 
 #include "app/character_router.h"
 #include "app/control_factory.h"
+#include "app/dialog_seam.h"
 #include "app/ui_text.h"
 
 #include <QEvent>
@@ -79,6 +80,17 @@ QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
 
 void CentreWhenShown(QWidget& window) {
     window.installEventFilter(new CentreHook(window));
+}
+
+void ShowSettingNotSaved(QWidget* owner, const std::filesystem::path& file,
+                         const std::error_code& why) {
+    const char* text = UiLanguage() == Language::Japanese
+                           ? "設定を保存できませんでした。\n%1\n%2"
+                           : "The setting could not be saved.\n%1\n%2";
+    ShowMessageBox(owner,
+                   QString::fromUtf8(text).arg(QString::fromStdString(file.string()),
+                                               QString::fromLocal8Bit(why.message())),
+                   BoxIcon::Error);
 }
 
 } // namespace va48

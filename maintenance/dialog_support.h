@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <system_error>
 
 class QHBoxLayout;
 class QLineEdit;
@@ -29,5 +31,10 @@ QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 
 // Centres `window` on the desktop each time the program shows it, once its size is final.
 void CentreWhenShown(QWidget& window);
+
+// Tells the person, in a box with the error icon over `owner`, that a setting could not be saved
+// in `file`, and why.
+void ShowSettingNotSaved(QWidget* owner, const std::filesystem::path& file,
+                         const std::error_code& why);
 
 } // namespace va48

@@ -119,14 +119,18 @@ LanSettingDialog::LanSettingDialog(DeviceState& device, LinkSettings& link, Sett
     layout->addLayout(ButtonRow({ok, cancel}));
 
     connect(ok, &QPushButton::clicked, this, [this, deviceFields, pcField, &lan, &link, &file] {
+        // The connect address is the program's own setting: saving it is no change for the
+        // amplifier. It goes first, so that a file that does not take it leaves the dialog open
+        // with nothing stored.
+        if (const auto address = pcField->Address(); address != link.lanAddress) {
+            if (std::error_code why; !SaveLanAddress(file, link, address, &why)) {
+                ShowSettingNotSaved(this, file.Path(), why);
+                return;
+            }
+        }
         bool changed = StoreIfChanged(lan.address, *deviceFields[0]);
         changed = StoreIfChanged(lan.mask, *deviceFields[1]) || changed;
         changed = StoreIfChanged(lan.gateway, *deviceFields[2]) || changed;
-        // The connect address is the program's own setting: saving it is no change for
-        // the amplifier.
-        if (const auto address = pcField->Address(); address != link.lanAddress) {
-            SaveLanAddress(file, link, address);
-        }
         done(changed ? 1 : 0);
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -33,7 +33,7 @@ class ReplyTimeDialog : public QDialog {
   protected:
     bool event(QEvent* event) override; // UM_REPLY_TEST_DONE / _FAILED, WM_CHAR_MESSAGE
     void closeEvent(QCloseEvent* event) override;
-    void reject() override; // Escape closes the dialog as its close box does
+    void reject() override; // Escape is Close: it closes the dialog unless a test runs
 
   private:
     void OnStartStop();

@@ -98,7 +98,12 @@ TimeoutDialog::TimeoutDialog(LinkSettings& link, SettingsFile& file, QWidget* ow
             field->selectAll();
             return;
         }
-        SaveReplyTimeout(file, link, static_cast<std::uint32_t>(ms));
+        // A value the file did not take would be gone at the next start: say so and stay.
+        if (std::error_code why;
+            !SaveReplyTimeout(file, link, static_cast<std::uint32_t>(ms), &why)) {
+            ShowSettingNotSaved(this, file.Path(), why);
+            return;
+        }
         done(1);
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -111,20 +111,23 @@ TEST_F(LinkSettingsTest, ConvertsEachKey) {
     }
 }
 
-TEST_F(LinkSettingsTest, SavedValuesTakeEffectWhetherOrNotTheyReachTheFile) {
+TEST_F(LinkSettingsTest, SavedValuesTakeEffectOnlyOnceTheyReachTheFile) {
     for (const bool writable : {true, false}) {
         SCOPED_TRACE(writable);
         SettingsFile file(writable ? path : temp / "missing" / "VA-48Viewer.ini");
         LinkSettings settings;
-        EXPECT_EQ(SaveReplyTimeout(file, settings, 45000), writable);
-        EXPECT_EQ(SaveLanAddress(file, settings, {172, 16, 0, 200}), writable);
-        EXPECT_EQ(settings.replyTimeoutMs.load(), 45000u);
-        EXPECT_EQ(settings.lanAddress, (Address{172, 16, 0, 200}));
+        LoadLinkSettings(file, settings); // the defaults: 30000 ms, no address
+        std::error_code why;
+        EXPECT_EQ(SaveReplyTimeout(file, settings, 45000, &why), writable);
+        EXPECT_EQ(SaveLanAddress(file, settings, {172, 16, 0, 200}, &why), writable);
+        EXPECT_EQ(why == std::errc::no_such_file_or_directory, !writable);
+        EXPECT_EQ(settings.replyTimeoutMs.load(), writable ? 45000u : 30000u);
+        EXPECT_EQ(settings.lanAddress, (writable ? Address{172, 16, 0, 200} : kNoLanAddress));
 
         LinkSettings reloaded;
         LoadLinkSettings(file, reloaded);
-        EXPECT_EQ(reloaded.replyTimeoutMs.load(), writable ? 45000u : 30000u);
-        EXPECT_EQ(reloaded.lanAddress, (writable ? Address{172, 16, 0, 200} : kNoLanAddress));
+        EXPECT_EQ(reloaded.replyTimeoutMs.load(), settings.replyTimeoutMs.load());
+        EXPECT_EQ(reloaded.lanAddress, settings.lanAddress);
     }
 }
 

@@ -122,14 +122,18 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWas) {
     const std::string before = "[LAN]\nPortNo=2255\n";
     WriteFile(path, before);
     SettingsFile file(path);
-    EXPECT_FALSE(file.WriteString("LAN", "PortNo", "1\n[USB]")) << "unstorable value";
-    EXPECT_FALSE(SettingsFile(dir / "missing" / "x.ini").WriteString("LAN", "PortNo", "1"));
+    std::error_code why;
+    EXPECT_FALSE(file.WriteString("LAN", "PortNo", "1\n[USB]", &why)) << "unstorable value";
+    EXPECT_EQ(why, std::errc::invalid_argument);
+    EXPECT_FALSE(SettingsFile(dir / "missing" / "x.ini").WriteString("LAN", "PortNo", "1", &why));
+    EXPECT_EQ(why, std::errc::no_such_file_or_directory);
     EXPECT_FALSE(SettingsFile().WriteString("LAN", "PortNo", "1"));
 
     // A path that exists but cannot be read must not be taken for an empty file.
     const fs::path directory = dir / "dir.ini";
     fs::create_directory(directory);
-    EXPECT_FALSE(SettingsFile(directory).WriteString("LAN", "PortNo", "1"));
+    EXPECT_FALSE(SettingsFile(directory).WriteString("LAN", "PortNo", "1", &why));
+    EXPECT_EQ(why, std::errc::is_a_directory);
     EXPECT_TRUE(fs::is_directory(directory));
 
     if (::geteuid() != 0) { // permissions do not stop root

@@ -118,10 +118,14 @@ QStringList Shown(const QWidget& dialog) {
     return texts;
 }
 
-enum class Dismissal { CancelButton, EscapeKey, CloseBox };
+// UnsavedOk: OK with a folder standing where the settings file would go.
+enum class Dismissal { CancelButton, EscapeKey, CloseBox, UnsavedOk };
 
-void Dismiss(QDialog& dialog, Dismissal how, int cancelId) {
+void Dismiss(QDialog& dialog, Dismissal how, int cancelId, int okId = 0) {
     switch (how) {
+    case Dismissal::UnsavedOk:
+        QTest::mouseClick(Button(&dialog, okId), Qt::LeftButton);
+        break;
     case Dismissal::CancelButton:
         QTest::mouseClick(Button(&dialog, cancelId), Qt::LeftButton);
         break;
@@ -276,6 +280,7 @@ class MaintenanceDialogsTest : public QObject {
         QTEST(program.Setting("TIMEOUT", "Recv"), "saved");
     }
 
+    // A setting the file does not take is not taken either: the dialog stays open and says so.
     void dismissingChangesNothing_data() {
         QTest::addColumn<bool>("lan");
         QTest::addColumn<Dismissal>("how");
@@ -284,6 +289,7 @@ class MaintenanceDialogsTest : public QObject {
             QTest::addRow("%s: Cancel", dialog) << lan << Dismissal::CancelButton;
             QTest::addRow("%s: Escape", dialog) << lan << Dismissal::EscapeKey;
             QTest::addRow("%s: close box", dialog) << lan << Dismissal::CloseBox;
+            QTest::addRow("%s: OK, file not writable", dialog) << lan << Dismissal::UnsavedOk;
         }
     }
 
@@ -291,6 +297,11 @@ class MaintenanceDialogsTest : public QObject {
         QFETCH(bool, lan);
         QFETCH(Dismissal, how);
         TestProgram program;
+        BoxRecorder boxes;
+        const bool unsaved = how == Dismissal::UnsavedOk;
+        if (unsaved) {
+            std::filesystem::create_directory(program.install.Settings());
+        }
         DeviceState& device = program.app.device;
         device.deviceLan = ReadLan();
         program.app.link.lanAddress = kStartConnect;
@@ -307,13 +318,20 @@ class MaintenanceDialogsTest : public QObject {
             QVERIFY(ShowActive(*dialog));
             TypeOver(FindControl<QLineEdit>(dialog.get(), 1035), QStringLiteral("60"));
         }
-        Dismiss(*dialog, how, lan ? 1112 : 2);
+        Dismiss(*dialog, how, lan ? 1112 : 2, lan ? 1111 : 1);
 
-        QVERIFY(Ended(*dialog, 0));
+        QVERIFY(unsaved ? dialog->isVisible() : Ended(*dialog, 0));
+        QCOMPARE(boxes.boxes.size(), std::size_t{unsaved});
+        if (unsaved) {
+            const QString& text = boxes.boxes[0].text;
+            QVERIFY2(text.contains(QString::fromStdString(program.install.Settings().string())) &&
+                         text.contains(QStringLiteral("Is a directory")),
+                     qPrintable(text));
+        }
         QVERIFY(SameLan(device.deviceLan, ReadLan()));
         QVERIFY(program.app.link.lanAddress == kStartConnect);
         QCOMPARE(program.app.link.replyTimeoutMs.load(), 30000u);
-        QVERIFY(!std::filesystem::exists(program.install.Settings()));
+        QVERIFY(!std::filesystem::is_regular_file(program.install.Settings()));
     }
 
     // --- LAN setting dialog --------------------------------------------------------------------
@@ -496,18 +514,22 @@ class MaintenanceDialogsTest : public QObject {
         QCOMPARE(Text(&dialog, 1038), QStringLiteral("10"));
     }
 
+    // Escape while a test runs is the Close button, which is disabled then.
     void replyClosingDisconnects_data() {
         QTest::addColumn<Dismissal>("how");
         QTest::addColumn<bool>("running");
-        QTest::newRow("Close") << Dismissal::CancelButton << false;
-        QTest::newRow("Escape") << Dismissal::EscapeKey << false;
-        QTest::newRow("close box") << Dismissal::CloseBox << false;
-        QTest::newRow("close box while running") << Dismissal::CloseBox << true;
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Close") << Dismissal::CancelButton << false << true;
+        QTest::newRow("Escape") << Dismissal::EscapeKey << false << true;
+        QTest::newRow("close box") << Dismissal::CloseBox << false << true;
+        QTest::newRow("close box while running") << Dismissal::CloseBox << true << true;
+        QTest::newRow("Escape while running") << Dismissal::EscapeKey << true << false;
     }
 
     void replyClosingDisconnects() {
         QFETCH(Dismissal, how);
         QFETCH(bool, running);
+        QFETCH(bool, closes);
         TestProgram program;
         FakeLink link;
         QPointer<ReplyTimeDialog> dialog = new ReplyTimeDialog(link.Hooks());
@@ -516,9 +538,10 @@ class MaintenanceDialogsTest : public QObject {
             QTest::mouseClick(Button(dialog, 1037), Qt::LeftButton);
         }
         Dismiss(*dialog, how, 1036);
-        QCOMPARE(link.disconnects, 1);
+        QCOMPARE(link.disconnects, closes ? 1 : 0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(dialog.isNull());
+        QCOMPARE(dialog && dialog->isVisible(), !closes);
+        delete dialog.data();
     }
 
     // --- Both languages ------------------------------------------------------------------------
