@@ -151,6 +151,11 @@ QLabel* MakeValueBox(QWidget* parent, QRect rect, int id) {
     return box;
 }
 
+void SetValueBoxText(QLabel* box, const QString& text) {
+    box->setText(text);
+    box->setAccessibleDescription(text);
+}
+
 QLabel* MakeUnitLabel(QWidget* parent, QRect rect, int id) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::RichText);

@@ -37,6 +37,10 @@ QLabel* MakeChannelLabel(QWidget* parent, int channel, QRect rect, int id);
 // Static text with a sunken edge, centred; for values.
 QLabel* MakeValueBox(QWidget* parent, QRect rect, int id);
 
+// Shows `text` in a value box. A screen reader reads the box's accessible name in place of its
+// text, so the text goes to its accessible description as well.
+void SetValueBoxText(QLabel* box, const QString& text);
+
 // A read-only label that can raise part of its text (see WriteUnitLabel); placed 3 pixels below
 // the given y, with the 3-D face colour as background.
 QLabel* MakeUnitLabel(QWidget* parent, QRect rect, int id);

@@ -55,7 +55,7 @@ LevelDisplay::LevelDisplay(QWidget* parent) : QWidget(parent) {
 
         QLabel* box = MakeValueBox(this, QRect(70, y, 80, kRowHeight), kValueBoxBase + channel);
         box->setFont(valueFont);
-        box->setText(NoValueText());
+        SetValueBoxText(box, NoValueText());
         box->setAccessibleName(QStringLiteral("No.%1 level").arg(channel));
         box->installEventFilter(this);
         valueBoxes_[channel - 1] = box;
@@ -119,7 +119,7 @@ bool LevelDisplay::eventFilter(QObject* watched, QEvent* event) {
 
 void LevelDisplay::ReloadValues() {
     for (int channel = 1; channel <= kChannelCount; ++channel) {
-        valueBoxes_[channel - 1]->setText(NoValueText());
+        SetValueBoxText(valueBoxes_[channel - 1], NoValueText());
         unitLabels_[channel - 1]->clear();
     }
     update();
@@ -137,10 +137,10 @@ void LevelDisplay::ShowLevel(int channel) {
     QLabel* unit = unitLabels_[channel - 1];
     const std::optional<LevelText> level = FormatLevel(settings);
     if (level) {
-        box->setText(QString::fromStdString(level->value));
+        SetValueBoxText(box, QString::fromStdString(level->value));
         WriteUnitLabel(unit, level->unit);
     } else {
-        box->setText(NoValueText());
+        SetValueBoxText(box, NoValueText());
         unit->clear();
     }
     if (settings.moduleKind != kSoundModule && settings.moduleKind != kVibrationModule) {
@@ -168,7 +168,7 @@ void LevelDisplay::PaintLamp(int channel) {
     QColor background = palette().color(QPalette::Window);
     if (App().editor.busy) {
         if (box->text() != NoValueText()) {
-            box->setText(NoValueText());
+            SetValueBoxText(box, NoValueText());
         }
         if (!unitLabels_[channel - 1]->text().isEmpty()) {
             unitLabels_[channel - 1]->clear();

@@ -39,7 +39,12 @@ PageGridControls BuildPageGrid(QWidget* page, std::span<const GridColumn> column
                 grid.spins[static_cast<std::size_t>(r - 1)] = spin;
                 cell = spin.edit;
             }
-            cell->setAccessibleName(QStringLiteral("No.%1 %2").arg(r).arg(column.role));
+            const QString name = QStringLiteral("No.%1 %2").arg(r).arg(column.role);
+            cell->setAccessibleName(name);
+            if (column.kind == CellKind::List) {
+                // A list's accessible name is its current text on some platforms.
+                cell->setAccessibleDescription(name);
+            }
             row.push_back(cell);
         }
     }

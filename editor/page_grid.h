@@ -43,7 +43,8 @@ struct PageGridControls {
 };
 
 // Builds the column headers, the "No.%d" row labels (rowLabelBase + r - 1, at x 0, 60 wide) and
-// every cell of `columns` on `page`, with accessible names "No.<r> <role>".
+// every cell of `columns` on `page`, with accessible names "No.<r> <role>" (lists carry it as
+// their accessible description too).
 PageGridControls BuildPageGrid(QWidget* page, std::span<const GridColumn> columns,
                                int rowLabelBase);
 

@@ -10,6 +10,7 @@
 #include "editor/user_filter_page.h"
 #include "tests/support/gui_support.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -183,12 +184,20 @@ class SettingsWindowTest : public QObject {
         }
     }
 
-    void levelRowsAreNamed() {
-        LevelDisplay levels(nullptr);
-        QCOMPARE(levels.ValueBox(0), nullptr);
-        QCOMPARE(levels.ValueBox(17), nullptr);
-        QCOMPARE(levels.ValueBox(3)->accessibleName(), QStringLiteral("No.3 level"));
-        QCOMPARE(levels.UnitLabel(3)->accessibleName(), QStringLiteral("No.3 unit"));
+    // A screen reader gets each control's row and column, and a level box's shown value (a
+    // combo box's accessible name is its current text, so lists say where they are otherwise).
+    void controlsCanBeReadAloud() {
+        SettingsWindow window;
+        LevelDisplay* levels = window.Levels();
+        QCOMPARE(levels->ValueBox(0), nullptr);
+        QCOMPARE(levels->ValueBox(17), nullptr);
+        QCOMPARE(levels->ValueBox(3)->accessibleName(), QStringLiteral("No.3 level"));
+        QCOMPARE(levels->UnitLabel(3)->accessibleName(), QStringLiteral("No.3 unit"));
+        App().device.channels[2] = Channel(905);
+        SendWindowMessage(levels, UM_SHOW_LEVELS);
+        QCOMPARE(levels->ValueBox(3)->accessibleDescription(), QStringLiteral("90.5"));
+        QCOMPARE(FindControl<QComboBox>(&window, 4202)->accessibleDescription(),
+                 QStringLiteral("No.3 INPUT"));
     }
 
     void pollShowsLevelsAndReloadClearsThem() {
