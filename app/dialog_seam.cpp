@@ -2,8 +2,13 @@
 
 #include "app/ui_text.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
+
+#include <utility>
+#include <vector>
 
 namespace va48 {
 
@@ -18,6 +23,47 @@ ModalRunner& Runner() {
     static ModalRunner runner;
     return runner;
 }
+
+// A box or dialog whose loop runs, and how to end it.
+struct OpenModal {
+    QPointer<QDialog> dialog; // null for a box an answerer handles
+    int closeResult = QDialog::Rejected;
+    bool closeRequested = false;
+};
+
+std::vector<OpenModal>& OpenModals() {
+    static std::vector<OpenModal> open;
+    return open;
+}
+
+std::vector<std::function<void()>>& AfterModalLoops() {
+    static std::vector<std::function<void()>> actions;
+    return actions;
+}
+
+// Queued rather than run here: the caller of the last box has yet to go on with its windows.
+void PostAfterModalLoops() {
+    for (std::function<void()>& action : std::exchange(AfterModalLoops(), {})) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(action),
+                                  Qt::QueuedConnection);
+    }
+}
+
+// Keeps a box or dialog on the list of open ones while its loop runs.
+class ModalScope {
+  public:
+    explicit ModalScope(QDialog* dialog = nullptr, int closeResult = QDialog::Rejected) {
+        OpenModals().push_back({dialog, closeResult, false});
+    }
+    ~ModalScope() {
+        OpenModals().pop_back();
+        if (OpenModals().empty()) {
+            PostAfterModalLoops();
+        }
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
 
 QMessageBox::Icon ToQt(BoxIcon icon) {
     switch (icon) {
@@ -40,20 +86,22 @@ QMessageBox::Icon ToQt(BoxIcon icon) {
 BoxAnswer ShowMessageBox(QWidget* owner, const QString& text, BoxIcon icon, BoxButtons buttons) {
     const BoxRequest request{owner, UiText(301), text, icon, buttons};
     if (Answerer()) {
+        const ModalScope open;
         return Answerer()(request);
     }
+    const bool question = buttons == BoxButtons::YesNo;
     QMessageBox box(ToQt(icon), request.caption, text,
-                    buttons == BoxButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
-                                                 : QMessageBox::Ok,
-                    owner);
+                    question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+    const ModalScope open(&box, question ? QMessageBox::No : QMessageBox::Ok);
     const int pressed = box.exec();
-    if (buttons == BoxButtons::YesNo) {
+    if (question) {
         return pressed == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
     }
     return BoxAnswer::Ok;
 }
 
 int RunModal(QDialog& dialog) {
+    const ModalScope open(&dialog);
     return Runner() ? Runner()(dialog) : dialog.exec();
 }
 
@@ -63,6 +111,29 @@ void SetBoxAnswerer(BoxAnswerer answerer) {
 
 void SetModalRunner(ModalRunner runner) {
     Runner() = std::move(runner);
+}
+
+bool ModalLoopRunning() {
+    return !OpenModals().empty();
+}
+
+void CloseModalLoopsThen(std::function<void()> next) {
+    AfterModalLoops().push_back(std::move(next));
+    std::vector<OpenModal>& open = OpenModals();
+    if (open.empty()) {
+        PostAfterModalLoops();
+        return;
+    }
+    for (auto modal = open.rbegin(); modal != open.rend(); ++modal) {
+        modal->closeRequested = true;
+        if (modal->dialog) {
+            modal->dialog->done(modal->closeResult);
+        }
+    }
+}
+
+bool ModalCloseRequested() {
+    return !OpenModals().empty() && OpenModals().back().closeRequested;
 }
 
 } // namespace va48

@@ -38,4 +38,23 @@ using ModalRunner = std::function<int(QDialog&)>;
 void SetBoxAnswerer(BoxAnswerer answerer);
 void SetModalRunner(ModalRunner runner);
 
+// A box or dialog runs its own event loop, and the window that owns it must outlive that loop:
+// deleting it there would pull the box from under the code that is waiting for its answer. Code
+// that is about to destroy windows asks here first.
+
+// True while a box or a dialog shown through ShowMessageBox or RunModal has not returned yet,
+// whoever answers it (a person, an answerer or a runner).
+bool ModalLoopRunning();
+
+// Asks every open box and modal dialog to end, innermost first: a question answers No, any other
+// box OK, a dialog is rejected. Nothing is destroyed here; each returns to its caller as if the
+// person had answered so. `next` then runs on the window thread once the last of them has
+// returned and its caller has gone on, from a later turn of the event loop (the next turn when
+// none is open).
+void CloseModalLoopsThen(std::function<void()> next);
+
+// True when the innermost open box or dialog has been asked to end. An answerer or runner that
+// keeps its box open for a while (a test standing in for a person) ends it when this turns true.
+bool ModalCloseRequested();
+
 } // namespace va48

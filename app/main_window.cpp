@@ -10,9 +10,25 @@
 #include "app/window_message.h"
 #include "editor/settings_window.h"
 
+#include <QPointer>
 #include <QTimerEvent>
 
+#include <algorithm>
+#include <array>
+
 namespace va48 {
+
+namespace {
+
+// Messages whose handlers end the connection, and with it the windows a box may stand over.
+constexpr std::array<std::uint32_t, 4> kConnectionEnders = {UM_DISCONNECT, UM_COMMAND_FAILED,
+                                                            UM_RESET_DONE, UM_REBOOT_DONE};
+
+bool EndsTheConnection(std::uint32_t message) {
+    return std::ranges::find(kConnectionEnders, message) != kConnectionEnders.end();
+}
+
+} // namespace
 
 MainWindow::MainWindow(AppContext& app) : app_(app), job_(std::make_unique<CommandJob>()) {
     setWindowTitle(UiText(301));
@@ -26,6 +42,16 @@ MainWindow::~MainWindow() {
 bool MainWindow::event(QEvent* event) {
     if (event->type() == WindowMessageEvent::Type()) {
         const auto* message = static_cast<WindowMessageEvent*>(event);
+        if (EndsTheConnection(message->Message()) && ModalLoopRunning()) {
+            // A box or dialog still runs its loop, perhaps over a window this handler destroys,
+            // which would pull it from under the code waiting for its answer. End the boxes
+            // first; the message comes back once the last of them has returned, so its own box
+            // (the failure) appears after them.
+            CloseModalLoopsThen(
+                [window = QPointer<MainWindow>(this), m = message->Message(), w = message->WParam(),
+                 l = message->LParam()] { PostWindowMessage(window.data(), m, w, l); });
+            return true;
+        }
         return Dispatch(message->Message(), message->WParam(), message->LParam());
     }
     return QWidget::event(event);
@@ -198,6 +224,8 @@ void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
 void MainWindow::OnDisconnect() {
     StopPollTimer();
     app_.session->Disconnect();
+    // Outcomes its worker posted before it stopped report on a link that is gone.
+    app_.router.ForgetPostedMessages();
     DestroySecondaryWindows(app_.windows);
     if (!app_.windows.connectionMenu) {
         app_.windows.connectionMenu = new ConnectionMenu();
@@ -210,6 +238,7 @@ void MainWindow::OnDisconnect() {
 }
 
 void MainWindow::OnCommandFailed(std::uintptr_t result) {
+    StopPollTimer(); // no poll on the failed link while its box is up
     HideProcessing(app_.windows);
     ShowFailure(result, app_.windows.connectionMenu);
     PostToMain(UM_DISCONNECT);

@@ -10,15 +10,17 @@ namespace {
 
 class RoutedMessageEvent : public QEvent {
   public:
-    RoutedMessageEvent(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam)
-        : QEvent(Type()), window(window), message(message), wParam(wParam), lParam(lParam) {}
+    RoutedMessageEvent(std::uint64_t generation, WindowHandle window, std::uint32_t message,
+                       std::uintptr_t wParam, std::intptr_t lParam)
+        : QEvent(Type()), generation(generation), window(window), message(message), wParam(wParam),
+          lParam(lParam) {}
 
     static QEvent::Type Type() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
         return type;
     }
 
+    const std::uint64_t generation;
     const WindowHandle window;
     const std::uint32_t message;
     const std::uintptr_t wParam;
@@ -31,7 +33,12 @@ MessageRouter::MessageRouter(Resolver resolve) : resolve_(std::move(resolve)) {}
 
 void MessageRouter::Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                          std::intptr_t lParam) {
-    QCoreApplication::postEvent(this, new RoutedMessageEvent(window, message, wParam, lParam));
+    QCoreApplication::postEvent(
+        this, new RoutedMessageEvent(generation_.load(), window, message, wParam, lParam));
+}
+
+void MessageRouter::ForgetPostedMessages() {
+    ++generation_;
 }
 
 void MessageRouter::Send(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
@@ -54,6 +61,9 @@ bool MessageRouter::event(QEvent* event) {
         return QObject::event(event);
     }
     const auto* routed = static_cast<RoutedMessageEvent*>(event);
+    if (routed->generation != generation_.load()) {
+        return true;
+    }
     SendWindowMessage(resolve_(routed->window), routed->message, routed->wParam, routed->lParam);
     return true;
 }

@@ -207,6 +207,12 @@ bool SettingsWindow::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
+    // Disabled, the window waits for a sequence (SEND's writes, a read-back): closing would cut
+    // the link in its middle.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     if (sendButton_->isEnabled()) {
         event->ignore();
         ShowMessageBox(this, UiText(554), BoxIcon::Exclamation);
@@ -295,6 +301,11 @@ void SettingsWindow::OnTabChanged(int index) {
 }
 
 void SettingsWindow::OnCharacter(char16_t code, bool ctrl) {
+    // Operations start from Ready only, and a disabled window takes no typing: while a sequence
+    // runs, a shortcut would start a job in its middle.
+    if (!isEnabled() || App().editor.busy) {
+        return;
+    }
     const Shortcut* shortcut = ctrl ? FindShortcut(code) : nullptr;
     if (!shortcut) {
         inputPage_->OnCharacter(code);

@@ -12,15 +12,15 @@
 #include "editor/settings_window.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/reply_time_dialog.h"
-#include "tests/support/fake_usb_tree.h"
 #include "tests/support/gui_support.h"
-#include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -72,152 +72,76 @@ bool SendRaw(std::uint16_t port, const std::string& text) {
     return ok;
 }
 
+enum class HeldBox { VersionDialog, RangeMessage, ResetQuestion };
+
 } // namespace
+
+Q_DECLARE_METATYPE(HeldBox)
 
 class ApplicationTest : public QObject {
     Q_OBJECT
 
   private:
     // Starts the simulator and the program, its settings file pointing the LAN link there.
-    void Start(std::vector<std::string> simArgs, int replyTimeoutMs = 3000) {
-        simArgs.push_back("--log");
-        sim_ = std::make_unique<SimProcess>(simArgs);
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        install_ = std::make_unique<FakeInstall>();
-        WriteFile(install_->Settings(),
-                  "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" + std::to_string(sim_->Port()) +
-                      "\r\n[TIMEOUT]\r\nRecv=" + std::to_string(replyTimeoutMs) + "\r\n");
-        program_ = std::make_unique<Application>(AppPaths::ForExecutable(install_->Executable()),
-                                                 SystemLanguage());
-        boxes_ = std::make_unique<BoxRecorder>();
+    void Start(std::vector<std::string> simArgs, int replyTimeoutMs = 3000, bool usb = false) {
+        p_ = std::make_unique<ProgramOnSim>(std::move(simArgs), replyTimeoutMs, SystemLanguage(),
+                                            usb);
+        QVERIFY2(p_->Started(), p_->sim->Error().c_str());
     }
 
-    // The same over USB: the simulator on a pseudo-terminal that USB discovery finds.
-    void StartUsb() {
-        sim_ = std::make_unique<SimProcess>(std::vector<std::string>{"--pty", "--log"});
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
-        install_ = std::make_unique<FakeInstall>();
-        WriteFile(install_->Settings(), "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=2255\r\n");
-        program_ = std::make_unique<Application>(
-            AppPaths::ForExecutable(install_->Executable()), SystemLanguage(),
-            UsbSearchRoots{usb_->SysfsRoot(), usb_->DevRoot()});
-        boxes_ = std::make_unique<BoxRecorder>();
-    }
-
-    // Shows a dialog the program runs modally the way exec() would, so typing reaches it.
-    static void ShowModal(QDialog& dialog) {
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.show();
-        QTest::qWait(50);
-    }
-
-    static void Retype(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
-    }
-
-    AppContext& App() { return program_->Context(); }
-    ConnectionMenu* Menu() { return App().windows.connectionMenu; }
-    SettingsWindow* Settings() { return App().windows.settingsWindow; }
-
-    void PressLan() {
-        QVERIFY(Menu());
-        auto* lan = FindControl<QPushButton>(Menu(), 1012);
-        QVERIFY(lan);
-        QTest::mouseClick(lan, Qt::LeftButton);
-    }
-
-    bool SettingsShown() { return Settings() && Settings()->isVisible() && !App().editor.busy; }
-
-    bool BoxShown(const QString& text) {
-        for (const BoxRequest& box : boxes_->boxes) {
-            if (box.text == text) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    bool BackAtTheMenu() {
-        return Menu() && Menu()->isVisible() && !Settings() &&
-               App().session->Handle() == kNoConnection;
-    }
-
-    bool SimReceived(const std::string& request) {
-        const auto requests = sim_->ReceivedRequests();
-        return std::find(requests.begin(), requests.end(), request) != requests.end();
+    // Starts and connects over LAN; ends with the settings window shown.
+    void Connect(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000) {
+        Start(std::move(simArgs), replyTimeoutMs);
+        QVERIFY(p_->Started());
+        p_->PressLan();
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
     }
 
     // Types Ctrl+<key> into the settings window.
-    void Control(Qt::Key key) { QTest::keyClick(Settings(), key, Qt::ControlModifier); }
+    void Control(Qt::Key key) { QTest::keyClick(p_->Settings(), key, Qt::ControlModifier); }
 
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<FakeUsbTree> usb_;
-    std::unique_ptr<FakeInstall> install_;
-    std::unique_ptr<Application> program_;
-    std::unique_ptr<BoxRecorder> boxes_;
+    std::unique_ptr<ProgramOnSim> p_;
 
   private slots:
-    void cleanup() {
-        boxes_.reset();
-        program_.reset();
-        install_.reset();
-        usb_.reset();
-        sim_.reset();
-    }
+    void cleanup() { p_.reset(); }
 
     void connectingOverLanReadsEverythingAndShowsLiveLevels() {
         Start({"--layout", "SSSSSSSSVVVVVVVV"});
         ProcessingTexts processing;
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        p_->PressLan();
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
         const QStringList expected = {UiText(451), UiText(458), UiText(454),
                                       UiText(455), UiText(459), UiText(462),
                                       UiText(463), UiText(455), UiText(457)};
         QCOMPARE(processing.texts, expected);
-        QVERIFY(!Menu());
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(!p_->Menu());
+        QVERIFY(p_->boxes.boxes.empty());
 
         // Every channel shows a level, and the levels move with the polls.
-        LevelDisplay* levels = Settings()->Levels();
-        QVERIFY(WaitFor([&] { return levels->ValueBox(16)->text() != QString::fromUtf8("- - -"); },
-                        5000));
-        QCOMPARE(levels->UnitLabel(1)->text().contains("dB"), true);
-        QStringList first;
-        for (int n = 1; n <= 16; ++n) {
-            QVERIFY(levels->ValueBox(n)->text() != QString::fromUtf8("- - -"));
-            first << levels->ValueBox(n)->text();
-        }
-        QVERIFY(WaitFor(
-            [&] {
-                for (int n = 1; n <= 16; ++n) {
-                    if (levels->ValueBox(n)->text() != first[n - 1]) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            5000));
+        const QPointer<LevelDisplay> levels = p_->Settings()->Levels(); // a failed poll ends it
+        const auto shown = [&] {
+            QStringList texts;
+            for (int n = 1; levels && n <= 16; ++n) {
+                texts << levels->ValueBox(n)->text();
+            }
+            return texts;
+        };
+        QVERIFY(WaitFor([&] { return shown().size() == 16 && !shown().contains("- - -"); }, 5000));
+        QVERIFY(levels->UnitLabel(1)->text().contains("dB"));
+        const QStringList first = shown();
+        QVERIFY(WaitFor([&] { return shown().size() == 16 && shown() != first; }, 5000));
     }
 
-    void aLayoutWithoutModulesGivesNoConnectedDevice() {
-        Start({"--layout", "0000000000000000"});
-        PressLan();
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(524)); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
-    }
-
+    // Channel 3 is under way in the first round, channel 5 only in the second: the TDS round
+    // repeats while any channel still reports 1.
     void failedTedsChannelsAreNamedAndExecutedAgain() {
-        Start({"--teds", "5=1,3", "--teds", "3=1,3"});
-        PressLan();
+        Start({"--teds", "3=1,3", "--teds", "5=0,1,3"});
+        p_->PressLan();
         const QString text = UiText(551) + "\n" + UiTextFormatted(552, 3) + UiTextFormatted(552, 5);
-        QVERIFY(WaitFor([&] { return BoxShown(text); }));
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(text); }));
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
         // The failed channels got their TEC before the settings were read again.
-        const auto requests = sim_->ReceivedRequests();
+        const auto requests = p_->sim->ReceivedRequests();
         const auto tec3 = std::find(requests.begin(), requests.end(), "TEC 3");
         const auto tec5 = std::find(requests.begin(), requests.end(), "TEC 5");
         QVERIFY(tec3 != requests.end() && tec5 != requests.end() && tec3 < tec5);
@@ -227,174 +151,216 @@ class ApplicationTest : public QObject {
     void aUserFilterContradictionIsShownAndLogged() {
         Start({});
         // Channel 1 gets the "other" high-pass position with its fine filter switched off.
-        QVERIFY(SendRaw(sim_->Port(), "SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
-        PressLan();
-        QVERIFY(WaitFor([&] { return BoxShown(UiTextFormatted(531, 1)); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
-        const std::string log = ReadFile(install_->Log());
+        QVERIFY(SendRaw(p_->sim->Port(), "SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
+        p_->PressLan();
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiTextFormatted(531, 1)); }));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+        const std::string log = ReadFile(p_->install.Log());
         QVERIFY(log.find("HPF Setting Illigal Value ( HPF=3 UHF=-1 UHC Set=0 )\r\n") !=
                 std::string::npos);
         QVERIFY(log.find("No.1 User Filter Illigal Value\r\n") != std::string::npos);
     }
 
-    void aTimeOutDuringThePollReturnsToTheMenu() {
-        Start({}, 1000);
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
-        QVERIFY(sim_->Control("silent DOD"));
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(529)); }, 10000));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+    // A person has a box or dialog over the settings window open when the poll goes unanswered:
+    // the box is ended first with its window still there, then the failure is shown and the
+    // connection ends.
+    void aBoxLeftOpenWhenThePollFailsEndsBeforeTheFailureShows_data() {
+        QTest::addColumn<HeldBox>("held");
+        QTest::newRow("Help > Version...") << HeldBox::VersionDialog;
+        QTest::newRow("range message") << HeldBox::RangeMessage;
+        QTest::newRow("reset question") << HeldBox::ResetQuestion;
     }
 
-    void calibrationTogglesTheButtonAndReadsAgain() {
-        Start({});
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
-        auto* cal = FindControl<QPushButton>(Settings(), 1501);
-        QVERIFY(cal);
-        QCOMPARE(cal->text(), UiText(331));
-        // Each switch reads everything again; wait for that read to finish, not only for the text.
-        const auto switchedTo = [&](std::uint16_t text, ProcessingTexts& processing) {
-            return WaitFor([&] {
-                return cal->text() == UiText(text) && processing.texts.contains(UiText(454)) &&
-                       processing.texts.last() == UiText(457) && SettingsShown();
-            });
-        };
-        {
-            ProcessingTexts processing;
-            QTest::mouseClick(cal, Qt::LeftButton);
-            QVERIFY(switchedTo(332, processing));
-            QVERIFY(SimReceived("CAL 0 1"));
+    void aBoxLeftOpenWhenThePollFailsEndsBeforeTheFailureShows() {
+        QFETCH(HeldBox, held);
+        Connect({}, 1000);
+        const auto polls = [&] { return std::ranges::count(p_->sim->ReceivedRequests(), "DOD?"); };
+        const auto before = polls();
+        QVERIFY(p_->sim->Control("silent DOD"));
+        QVERIFY(WaitFor([&] { return polls() > before; })); // a poll that will go unanswered
+        const QPointer<SettingsWindow> settings = p_->Settings();
+        BoxRecorder& boxes = p_->boxes;
+        switch (held) {
+        case HeldBox::VersionDialog:
+            boxes.HoldNext(QString());
+            settings->findChild<QAction*>(QStringLiteral("152"))->trigger();
+            break;
+        case HeldBox::RangeMessage: {
+            boxes.HoldNext(UiText(422));
+            auto* field = FindControl<QLineEdit>(settings, 4308); // channel 9: vibration
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, QStringLiteral("150"));
+            QTest::keyClick(field, Qt::Key_Tab);
+            break;
         }
-        {
-            ProcessingTexts processing;
-            QTest::mouseClick(cal, Qt::LeftButton);
-            QVERIFY(switchedTo(331, processing));
+        case HeldBox::ResetQuestion:
+            boxes.HoldNext(UiText(424));
+            Control(Qt::Key_R);
+            break;
         }
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+        QVERIFY(boxes.held.endedByProgram);
+        QVERIFY(boxes.held.ownerLived);
+        QCOMPARE(boxes.held.boxesOverIt, std::size_t{0});
+        QCOMPARE(p_->boxes.boxes.size(), std::size_t{1});
+        QCOMPARE(p_->boxes.boxes[0].text, UiText(529));
+        QVERIFY(!p_->SimReceived("RES"));
+    }
+
+    // While the read-back after SEND or CAL runs the settings window is disabled: shortcuts and
+    // its close box do nothing then, and the read-back ends as it should.
+    void nothingElseStartsWhileASequenceReadsBack_data() {
+        QTest::addColumn<bool>("send"); // else CAL
+        QTest::addColumn<int>("key");   // pressed with Ctrl; 0 for the close box
+        QTest::newRow("Ctrl+V after CAL") << false << int{Qt::Key_V};
+        QTest::newRow("Ctrl+R after SEND") << true << int{Qt::Key_R};
+        QTest::newRow("Ctrl+B after SEND") << true << int{Qt::Key_B};
+        QTest::newRow("close box after SEND") << true << 0;
+    }
+
+    void nothingElseStartsWhileASequenceReadsBack() {
+        QFETCH(bool, send);
+        QFETCH(int, key);
+        Connect();
+        QVERIFY(p_->sim->Control("delay DID:400"));
+        const QPointer<SettingsWindow> settings = p_->Settings();
+        const std::size_t mark = p_->sim->ReceivedRequests().size();
+        if (send) {
+            SendWindowMessage(settings, UM_SETTINGS_EDITED);
+        }
+        QTest::mouseClick(FindControl<QPushButton>(settings, send ? 1502 : 1501), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return std::ranges::count(p_->RequestsSince(mark), "DID?") > 0; }));
+        QVERIFY(settings && !settings->isEnabled());
+        if (key != 0) {
+            Control(static_cast<Qt::Key>(key));
+        } else {
+            settings->close();
+        }
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
+        QTest::qWait(500); // room for a request that should not come
+        for (const std::string& request : p_->RequestsSince(mark)) {
+            QVERIFY2(request != "VER?" && request != "RES" && request.rfind("UPD", 0) != 0,
+                     request.c_str());
+        }
+        QVERIFY(p_->boxes.boxes.empty() && settings);
+        // And the sequence itself ended as it should.
+        QCOMPARE(FindControl<QPushButton>(settings, 1501)->text(), UiText(send ? 331 : 332));
+        QVERIFY(send || p_->SimReceived("CAL 0 1"));
+    }
+
+    // The worker's outcome was queued before the disconnect was handled: it belongs to a link
+    // that is gone, and neither re-arms the poll nor runs a step over the fresh menu.
+    void messagesOfALinkThatIsGoneAreDropped_data() {
+        QTest::addColumn<int>("message");
+        QTest::newRow("poll done") << int{UM_POLL_DONE};
+        QTest::newRow("read-all step") << int{UM_SETTINGS_READ};
+    }
+
+    void messagesOfALinkThatIsGoneAreDropped() {
+        QFETCH(int, message);
+        Connect({}, 1000);
+        PostToMain(UM_DISCONNECT);
+        p_->App().router.Post(kMainWindowHandle, static_cast<std::uint32_t>(message), 0, 0);
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+        QTest::qWait(1500); // a poll period and a reply time-out
+        QVERIFY(p_->boxes.boxes.empty());
+        QVERIFY(p_->BackAtTheMenu() && p_->Menu()->isEnabled() &&
+                !p_->App().windows.processingDialog);
     }
 
     void controlVShowsTheAmplifierVersion() {
-        Start({});
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        Connect();
         Control(Qt::Key_V);
-        QVERIFY(WaitFor([&] { return BoxShown("VA-48\nVersion 1.02"); }));
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown("VA-48\nVersion 1.02"); }));
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
     }
 
     void resetAndRebootAskFirstAndDoNothingOnNo() {
-        Start({});
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
-        boxes_->answer = BoxAnswer::No;
+        Connect();
+        p_->boxes.answer = BoxAnswer::No;
         Control(Qt::Key_R);
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(424)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(424)); }));
         Control(Qt::Key_B);
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(428)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(428)); }));
         QTest::qWait(300);
-        QVERIFY(!SimReceived("RES"));
-        QVERIFY(!SimReceived("UPD 3"));
-        QVERIFY(SettingsShown());
-        QVERIFY(App().session->Handle() != kNoConnection);
+        QVERIFY(!p_->SimReceived("RES"));
+        QVERIFY(!p_->SimReceived("UPD 3"));
+        QVERIFY(p_->SettingsShown());
+        QVERIFY(p_->App().session->Handle() != kNoConnection);
 
-        boxes_->answer = BoxAnswer::Yes;
+        p_->boxes.answer = BoxAnswer::Yes;
         Control(Qt::Key_R);
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(550)); }));
-        QVERIFY(SimReceived("RES"));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(550)); }));
+        QVERIFY(p_->SimReceived("RES"));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
     }
 
     void theReplyTimeDialogRunsRoundTrips() {
         Start({});
-        QTest::keyClick(Menu(), Qt::Key_T, Qt::ControlModifier);
-        QVERIFY(WaitFor([&] { return App().windows.replyTimeDialog != nullptr; }));
-        ReplyTimeDialog* dialog = App().windows.replyTimeDialog;
-        QVERIFY(!Menu());
+        QTest::keyClick(p_->Menu(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(WaitFor([&] { return p_->App().windows.replyTimeDialog != nullptr; }));
+        const QPointer<ReplyTimeDialog> dialog = p_->App().windows.replyTimeDialog.data();
+        QVERIFY(!p_->Menu());
         auto* count = FindControl<QLineEdit>(dialog, 1038);
         auto* tested = FindControl<QLineEdit>(dialog, 1039);
         QVERIFY(count && tested);
         count->setText("5");
         QTest::mouseClick(FindControl<QPushButton>(dialog, 1037), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return tested->text() == "5"; }));
+        QVERIFY(WaitFor([&] { return dialog && tested->text() == "5"; }));
         for (int id : {1043, 1040, 1041, 1042}) {
             QVERIFY(!FindControl<QLineEdit>(dialog, id)->text().isEmpty());
         }
-        const auto requests = sim_->ReceivedRequests();
+        const auto requests = p_->sim->ReceivedRequests();
         QCOMPARE(std::count(requests.begin(), requests.end(), std::string(kTestText)), 5);
         QTest::mouseClick(FindControl<QPushButton>(dialog, 1036), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
     }
 
     void theLanSettingDialogWritesIpaOnlyWhenAnAmplifierFieldChanged() {
-        StartUsb();
+        Start({}, 3000, true);
         const auto runLanDialog = [&](int changedField, const QString& text) {
             bool answered = false;
             ModalAnswerer answer([&](QDialog& dialog) {
                 answered = true;
-                ShowModal(dialog);
+                dialog.setWindowModality(Qt::ApplicationModal); // as exec() would
+                dialog.show();
                 auto* field =
                     dynamic_cast<IpAddressField*>(FindControl<QWidget>(&dialog, changedField));
                 if (!field || !field->isEnabled()) {
                     return -1;
                 }
-                Retype(field->Part(3), text);
+                field->Part(3)->setFocus();
+                field->Part(3)->selectAll();
+                QTest::keyClick(field->Part(3), Qt::Key_Backspace);
+                QTest::keyClicks(field->Part(3), text);
                 QTest::mouseClick(FindControl<QPushButton>(&dialog, 1111), Qt::LeftButton);
                 return dialog.result();
             });
-            QTest::mouseClick(FindControl<QPushButton>(Menu(), 1013), Qt::LeftButton);
-            return WaitFor([&] { return answered && BackAtTheMenu(); });
+            QTest::mouseClick(FindControl<QPushButton>(p_->Menu(), 1013), Qt::LeftButton);
+            return WaitFor([&] { return answered && p_->BackAtTheMenu(); });
         };
 
         // Only the connect address: saved, and no IPA write.
         QVERIFY(runLanDialog(1110, "77"));
-        QVERIFY(SimReceived("IPA?"));
-        QCOMPARE(App().link.lanAddress, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
-        QVERIFY(ReadFile(install_->Settings()).find("IPAddress=127.0.0.77") != std::string::npos);
-        for (const std::string& request : sim_->ReceivedRequests()) {
+        QVERIFY(p_->SimReceived("IPA?"));
+        QCOMPARE(p_->App().link.lanAddress, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
+        QVERIFY(ReadFile(p_->install.Settings()).find("IPAddress=127.0.0.77") != std::string::npos);
+        for (const std::string& request : p_->sim->ReceivedRequests()) {
             QVERIFY(request.rfind("IPA ", 0) != 0);
         }
 
         // The amplifier's mask: written with IPA.
         QVERIFY(runLanDialog(1105, "128"));
-        QVERIFY(
-            WaitFor([&] { return SimReceived("IPA 192 168 1 10 255 255 255 128 192 168 1 1"); }));
-        QVERIFY(boxes_->boxes.empty());
-    }
-
-    void theTimeOutDialogRefusesOutOfRangeValuesAndStoresMilliseconds() {
-        Start({});
-        int result = -1;
-        ModalAnswerer answer([&](QDialog& dialog) {
-            ShowModal(dialog);
-            auto* seconds = FindControl<QLineEdit>(&dialog, 1035);
-            auto* ok = FindControl<QPushButton>(&dialog, 1);
-            if (!seconds || !ok) {
-                return -1;
-            }
-            if (seconds->text() != "3") { // Recv=3000 in the settings file
-                return -2;
-            }
-            for (const QString& value : {QString("4"), QString("121"), QString("120")}) {
-                Retype(seconds, value);
-                QTest::mouseClick(ok, Qt::LeftButton);
-            }
-            result = dialog.result();
-            return result;
-        });
-        QTest::mouseClick(FindControl<QPushButton>(Menu(), 1015), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return result != -1; }));
-        QCOMPARE(result, 1);
-        QCOMPARE(boxes_->boxes.size(), std::size_t{2});
-        QCOMPARE(boxes_->boxes[0].text, UiText(421));
-        QCOMPARE(boxes_->boxes[1].text, UiText(422));
-        QCOMPARE(App().link.replyTimeoutMs.load(), 120000u);
-        QVERIFY(ReadFile(install_->Settings()).find("Recv=120000") != std::string::npos);
+        QVERIFY(WaitFor(
+            [&] { return p_->SimReceived("IPA 192 168 1 10 255 255 255 128 192 168 1 1"); }));
+        QVERIFY(p_->boxes.boxes.empty());
     }
 
     void everyFailureEndsInItsMessageAndTheMenu_data() {
         QTest::addColumn<QStringList>("simArgs");
         QTest::addColumn<int>("messageId");
+        QTest::newRow("no module fitted") << QStringList{"--layout", "0000000000000000"} << 524;
         QTest::newRow("NAK while reading") << QStringList{"--nak", "UHC:0002"} << 518;
         QTest::newRow("flooded link") << QStringList{"--flood", "SET"} << 527;
         QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << 529;
@@ -408,55 +374,43 @@ class ApplicationTest : public QObject {
             args.push_back(arg.toStdString());
         }
         Start(args, 1000);
-        PressLan();
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(static_cast<std::uint16_t>(messageId))); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu() && Menu()->isEnabled(); }));
+        p_->PressLan();
+        QVERIFY(
+            WaitFor([&] { return p_->BoxShown(UiText(static_cast<std::uint16_t>(messageId))); }));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 
     void aVersionTooLongForTheDeviceImageIsRefusedWithAMessage() {
-        Start({"--version", "1.02.003"});
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        Connect({"--version", "1.02.003"});
         Control(Qt::Key_V);
         // English has no text of its own for this code; the general error text stands in.
         const QString text = UiText(533).isEmpty() ? UiText(521) : UiText(533);
-        QVERIFY(WaitFor([&] { return BoxShown(text); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(text); }));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
     }
 
-    void connectingToNothingAndAPulledCable() {
+    void connectingToNothingShowsNotConnect() {
         Start({});
-        const std::uint16_t port = sim_->Port();
-        sim_->Stop(); // nothing listens there any more
-        App().link.lanPort = port;
-        PressLan();
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(523)); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu() && Menu()->isEnabled(); }));
-
-        // A link that goes away under the poll.
-        boxes_->boxes.clear();
-        sim_ = std::make_unique<SimProcess>();
-        QVERIFY(sim_->Started());
-        App().link.lanPort = sim_->Port();
-        PressLan();
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
-        sim_->Stop();
-        QVERIFY(WaitFor([&] { return BoxShown(UiText(528)) || BoxShown(UiText(529)); }));
-        QVERIFY(WaitFor([&] { return BackAtTheMenu(); }));
+        const std::uint16_t port = p_->sim->Port();
+        p_->sim->Stop(); // nothing listens there any more
+        p_->App().link.lanPort = port;
+        p_->PressLan();
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(523)); }));
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 
     void typingUOrTWithoutControlDoesNothingButSpacePressesAButton() {
         Start({});
-        QTest::keyClick(Menu(), Qt::Key_T);
-        QTest::keyClick(Menu(), Qt::Key_U);
+        QTest::keyClick(p_->Menu(), Qt::Key_T);
+        QTest::keyClick(p_->Menu(), Qt::Key_U);
         QTest::qWait(200);
-        QVERIFY(App().session->Handle() == kNoConnection);
-        QVERIFY(!App().windows.replyTimeDialog);
+        QVERIFY(p_->App().session->Handle() == kNoConnection);
+        QVERIFY(!p_->App().windows.replyTimeDialog);
         // Space on the focused LAN button connects, as a click does.
-        auto* lan = FindControl<QPushButton>(Menu(), 1012);
+        auto* lan = FindControl<QPushButton>(p_->Menu(), 1012);
         lan->setFocus();
         QTest::keyClick(lan, Qt::Key_Space);
-        QVERIFY(WaitFor([&] { return SettingsShown(); }));
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
     }
 
     void theWindowsSpeakTheSystemLanguage() {
@@ -465,7 +419,7 @@ class ApplicationTest : public QObject {
         QCOMPARE(UiLanguage(), SystemLanguage());
         QCOMPARE(UiText(451),
                  japanese ? QString::fromUtf8("通信中です...") : QStringLiteral("Processing..."));
-        QCOMPARE(Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
+        QCOMPARE(p_->Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
     }
 };
 

@@ -4,7 +4,6 @@
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
 #include "tests/support/gui_support.h"
-#include "tests/support/sim_process.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +22,6 @@ namespace {
 
 constexpr int kTabControl = 1500;
 constexpr int kSendButton = 1502;
-constexpr int kLanButton = 1012;
 enum Tab { kInputTab = 0, kMeasureTab = 1, kUserFilterTab = 2 };
 
 // One user action on a page: a key on a list, or (with `typed`) a new text for a sensitivity
@@ -107,37 +104,18 @@ class SettingsSendTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void cleanup() {
-        boxes_.reset();
-        program_.reset();
-        install_.reset();
-        sim_.reset();
-    }
+    void cleanup() { p_.reset(); }
 
     void eachTabsEditsGoOutWithSendAndComeBackRead();
 
   private:
-    void Start() {
-        sim_ = std::make_unique<SimProcess>(
-            std::vector<std::string>{"--layout", "SSVV000000000000", "--log"});
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        install_ = std::make_unique<FakeInstall>();
-        std::ofstream(install_->Settings(), std::ios::binary)
-            << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << sim_->Port()
-            << "\r\n[TIMEOUT]\r\nRecv=3000\r\n";
-        program_ = std::make_unique<Application>(AppPaths::ForExecutable(install_->Executable()),
-                                                 Language::English);
-        boxes_ = std::make_unique<BoxRecorder>();
-    }
-
-    AppContext& App() { return program_->Context(); }
-    SettingsWindow* Settings() { return App().windows.settingsWindow; }
+    AppContext& App() { return p_->App(); }
+    SettingsWindow* Settings() { return p_->Settings(); }
 
     // The settings window is up, nothing runs and no unsent edit is left.
     bool Settled() {
-        auto* send = Settings() ? FindControl<QPushButton>(Settings(), kSendButton) : nullptr;
-        return send && Settings()->isVisible() && Settings()->isEnabled() && !App().editor.busy &&
-               !send->isEnabled();
+        auto* send = FindControl<QPushButton>(Settings(), kSendButton);
+        return p_->SettingsShown() && send && !send->isEnabled();
     }
 
     // Waits for the end of a read-all and for the pages to have shown what it read.
@@ -178,22 +156,16 @@ class SettingsSendTest : public QObject {
 
     // Presses SEND and waits for the read-all after it; returns the SET requests it sent.
     QStringList Send() {
-        const std::size_t mark = sim_->ReceivedRequests().size();
+        const std::size_t mark = p_->sim->ReceivedRequests().size();
         QTest::mouseClick(FindControl<QPushButton>(Settings(), kSendButton), Qt::LeftButton);
-        const auto readBack = [&] {
-            const auto requests = sim_->ReceivedRequests();
-            return requests.size() > mark &&
-                   std::find(requests.begin() + static_cast<std::ptrdiff_t>(mark), requests.end(),
-                             "SET? 4") != requests.end();
-        };
+        const auto readBack = [&] { return std::ranges::count(p_->RequestsSince(mark), "SET? 4"); };
         if (!WaitFor(readBack) || !WaitForReadAll()) {
             return {"(no read-all after SEND)"};
         }
-        const auto requests = sim_->ReceivedRequests();
         QStringList sets;
-        for (std::size_t i = mark; i < requests.size(); ++i) {
-            if (requests[i].rfind("SET ", 0) == 0) {
-                sets << QString::fromStdString(requests[i]);
+        for (const std::string& request : p_->RequestsSince(mark)) {
+            if (request.rfind("SET ", 0) == 0) {
+                sets << QString::fromStdString(request);
             }
         }
         return sets;
@@ -210,17 +182,14 @@ class SettingsSendTest : public QObject {
         return QStringLiteral("(no control %1)").arg(id);
     }
 
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<FakeInstall> install_;
-    std::unique_ptr<Application> program_;
-    std::unique_ptr<BoxRecorder> boxes_;
+    std::unique_ptr<ProgramOnSim> p_;
 };
 
 void SettingsSendTest::eachTabsEditsGoOutWithSendAndComeBackRead() {
-    Start();
-    QVERIFY(program_);
-    QTest::mouseClick(FindControl<QPushButton>(App().windows.connectionMenu, kLanButton),
-                      Qt::LeftButton);
+    p_ = std::make_unique<ProgramOnSim>(std::vector<std::string>{"--layout", "SSVV000000000000"},
+                                        3000, Language::English);
+    QVERIFY2(p_->Started(), p_->sim->Error().c_str());
+    p_->PressLan();
     QVERIFY(WaitForReadAll());
     for (const Round& round : Rounds()) {
         const QByteArray name = round.name;
@@ -235,7 +204,7 @@ void SettingsSendTest::eachTabsEditsGoOutWithSendAndComeBackRead() {
                      qPrintable(name + ": " + QByteArray::number(shown.id) + " shows " +
                                 ShownText(shown.id).toUtf8()));
         }
-        QVERIFY2(boxes_->boxes.empty(), name);
+        QVERIFY2(p_->boxes.boxes.empty(), name);
     }
 }
 

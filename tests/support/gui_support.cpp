@@ -1,11 +1,18 @@
 #include "tests/support/gui_support.h"
 
+#include "app/connection_menu.h"
+#include "editor/settings_window.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QThread>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <system_error>
@@ -14,6 +21,10 @@ namespace va48 {
 
 BoxRecorder::BoxRecorder(BoxAnswer answer) : answer(answer) {
     SetBoxAnswerer([this](const BoxRequest& request) {
+        if (holding_ && !holdText_.isEmpty() && request.text == holdText_) {
+            HoldOpen(request.owner);
+            return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+        }
         boxes.push_back(request);
         return this->answer;
     });
@@ -21,6 +32,34 @@ BoxRecorder::BoxRecorder(BoxAnswer answer) : answer(answer) {
 
 BoxRecorder::~BoxRecorder() {
     SetBoxAnswerer({});
+    if (runnerSet_) {
+        SetModalRunner({});
+    }
+}
+
+void BoxRecorder::HoldNext(const QString& text, int limitMs) {
+    holding_ = true;
+    holdText_ = text;
+    holdLimitMs_ = limitMs;
+    if (text.isEmpty()) {
+        runnerSet_ = true;
+        SetModalRunner([this](QDialog& dialog) {
+            if (holding_) {
+                dialog.setWindowModality(Qt::ApplicationModal);
+                dialog.show();
+                HoldOpen(dialog.parentWidget()); // the dialog may be gone afterwards
+            }
+            return int{QDialog::Rejected};
+        });
+    }
+}
+
+void BoxRecorder::HoldOpen(QWidget* owner) {
+    holding_ = false;
+    const QPointer<QWidget> ownerLives(owner);
+    const std::size_t before = boxes.size();
+    WaitFor([&] { return ModalCloseRequested() || !ownerLives; }, holdLimitMs_);
+    held = {ModalCloseRequested(), !ownerLives.isNull(), boxes.size() - before};
 }
 
 ModalAnswerer::ModalAnswerer(ModalRunner run) {
@@ -56,6 +95,68 @@ FakeInstall::FakeInstall() {
 FakeInstall::~FakeInstall() {
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
+}
+
+ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs, Language language,
+                           bool usb) {
+    simArgs.push_back("--log");
+    if (usb) {
+        simArgs.push_back("--pty");
+    }
+    sim = std::make_unique<SimProcess>(simArgs);
+    if (!sim->Started()) {
+        return;
+    }
+    UsbSearchRoots roots;
+    if (usb) {
+        usbTree = std::make_unique<FakeUsbTree>(sim->PtyPath());
+        roots = {usbTree->SysfsRoot(), usbTree->DevRoot()};
+    }
+    std::ofstream(install.Settings(), std::ios::binary)
+        << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << (usb ? 2255 : sim->Port())
+        << "\r\n[TIMEOUT]\r\nRecv=" << replyTimeoutMs << "\r\n";
+    program = std::make_unique<Application>(AppPaths::ForExecutable(install.Executable()), language,
+                                            roots);
+}
+
+ProgramOnSim::~ProgramOnSim() = default;
+
+ConnectionMenu* ProgramOnSim::Menu() {
+    return App().windows.connectionMenu;
+}
+
+SettingsWindow* ProgramOnSim::Settings() {
+    return App().windows.settingsWindow;
+}
+
+void ProgramOnSim::PressLan() {
+    if (auto* lan = FindControl<QPushButton>(Menu(), 1012)) {
+        QTest::mouseClick(lan, Qt::LeftButton);
+    }
+}
+
+bool ProgramOnSim::SettingsShown() {
+    return Settings() && Settings()->isVisible() && Settings()->isEnabled() && !App().editor.busy;
+}
+
+bool ProgramOnSim::BackAtTheMenu() {
+    return Menu() && Menu()->isVisible() && !Settings() && App().session->Handle() == kNoConnection;
+}
+
+bool ProgramOnSim::BoxShown(const QString& text) const {
+    return std::ranges::any_of(boxes.boxes,
+                               [&](const BoxRequest& box) { return box.text == text; });
+}
+
+bool ProgramOnSim::SimReceived(const std::string& request) const {
+    return std::ranges::count(sim->ReceivedRequests(), request) > 0;
+}
+
+std::vector<std::string> ProgramOnSim::RequestsSince(std::size_t mark) const {
+    std::vector<std::string> requests = sim->ReceivedRequests();
+    requests.erase(requests.begin(),
+                   requests.begin() + static_cast<std::ptrdiff_t>(std::min(mark, requests.size())));
+    return requests;
 }
 
 } // namespace va48

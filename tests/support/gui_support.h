@@ -1,17 +1,27 @@
 #pragma once
 
+#include "app/application.h"
 #include "app/dialog_seam.h"
+#include "tests/support/fake_usb_tree.h"
+#include "tests/support/sim_process.h"
 
+#include <QDialog>
 #include <QString>
 #include <QWidget>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace va48 {
 
-// Answers every message box a test's windows show and keeps them in order.
+class ConnectionMenu;
+class SettingsWindow;
+
+// Answers every message box a test's windows show and keeps them in order. One box (or dialog)
+// can be held open instead, as a person who has not answered it yet.
 class BoxRecorder {
   public:
     explicit BoxRecorder(BoxAnswer answer = BoxAnswer::Ok);
@@ -19,8 +29,26 @@ class BoxRecorder {
     BoxRecorder(const BoxRecorder&) = delete;
     BoxRecorder& operator=(const BoxRecorder&) = delete;
 
+    // Holds the next box whose text is `text` (empty: the next modal dialog, shown) open as a
+    // person who has not answered yet: events run until the program asks it to end
+    // (CloseModalLoopsThen), its owner goes or `limitMs` passes. A question then answers No.
+    void HoldNext(const QString& text, int limitMs = 10000);
+
     std::vector<BoxRequest> boxes;
     BoxAnswer answer; // given to every box; change it between steps
+    struct Hold {
+        bool endedByProgram = false;
+        bool ownerLived = false;     // when it ended
+        std::size_t boxesOverIt = 0; // shown while it was open
+    } held;
+
+  private:
+    void HoldOpen(QWidget* owner);
+
+    bool holding_ = false;
+    QString holdText_;
+    int holdLimitMs_ = 0;
+    bool runnerSet_ = false;
 };
 
 // Answers modal dialogs: `run` gets the dialog (already set up, not shown) and returns its result.
@@ -53,6 +81,39 @@ class FakeInstall {
 
   private:
     std::filesystem::path dir_;
+};
+
+// The real program against va48sim on loopback: the simulator (request log on), a fake install
+// whose settings file points the LAN link at it with the given reply time-out, the program in
+// `language`, and every box answered and recorded. With `usb` the simulator serves a
+// pseudo-terminal that USB discovery finds instead. Check Started() before use.
+class ProgramOnSim {
+  public:
+    explicit ProgramOnSim(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000,
+                          Language language = SystemLanguage(), bool usb = false);
+    ~ProgramOnSim();
+
+    bool Started() const { return program != nullptr; }
+    AppContext& App() { return program->Context(); }
+    ConnectionMenu* Menu();
+    SettingsWindow* Settings();
+
+    // Presses LAN in the connection menu.
+    void PressLan();
+    // The settings window is shown and no sequence runs.
+    bool SettingsShown();
+    // The connection menu is back, without settings window or link.
+    bool BackAtTheMenu();
+    bool BoxShown(const QString& text) const;
+    bool SimReceived(const std::string& request) const;
+    // The requests the simulator received from the `mark`-th on.
+    std::vector<std::string> RequestsSince(std::size_t mark) const;
+
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<FakeUsbTree> usbTree;
+    FakeInstall install;
+    std::unique_ptr<Application> program;
+    BoxRecorder boxes;
 };
 
 } // namespace va48
