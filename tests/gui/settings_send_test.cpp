@@ -130,7 +130,11 @@ class SettingsSendTest : public QObject {
     }
 
     bool ShowTab(Tab tab) {
-        FindControl<QTabBar>(Settings(), kTabControl)->setCurrentIndex(tab);
+        auto* tabs = FindControl<QTabBar>(Settings(), kTabControl);
+        if (!tabs) {
+            return false; // the link failed and the window went
+        }
+        tabs->setCurrentIndex(tab);
         Settings()->activateWindow();
         return QTest::qWaitForWindowActive(Settings());
     }

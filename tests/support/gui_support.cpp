@@ -119,8 +119,6 @@ ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs,
                                             roots);
 }
 
-ProgramOnSim::~ProgramOnSim() = default;
-
 ConnectionMenu* ProgramOnSim::Menu() {
     return App().windows.connectionMenu;
 }

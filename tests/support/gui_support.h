@@ -91,7 +91,6 @@ class ProgramOnSim {
   public:
     explicit ProgramOnSim(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000,
                           Language language = SystemLanguage(), bool usb = false);
-    ~ProgramOnSim();
 
     bool Started() const { return program != nullptr; }
     AppContext& App() { return program->Context(); }
