@@ -3,6 +3,7 @@
 #include "app/ui_text.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace va48 {
@@ -63,6 +64,37 @@ void SetBoxAnswerer(BoxAnswerer answerer) {
 
 void SetModalRunner(ModalRunner runner) {
     Runner() = std::move(runner);
+}
+
+namespace {
+
+FileAnswerer& FileDialogAnswerer() {
+    static FileAnswerer answerer;
+    return answerer;
+}
+
+} // namespace
+
+QString AskForFile(const FileRequest& request) {
+    if (FileDialogAnswerer()) {
+        return FileDialogAnswerer()(request);
+    }
+    QFileDialog dialog(request.owner, request.caption, QString(), request.filter);
+    const bool save = request.access == FileAccess::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.suffix);
+    if (save) {
+        dialog.selectFile(request.suggestedName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void SetFileAnswerer(FileAnswerer answerer) {
+    FileDialogAnswerer() = std::move(answerer);
 }
 
 } // namespace va48

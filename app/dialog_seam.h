@@ -38,4 +38,24 @@ using ModalRunner = std::function<int(QDialog&)>;
 void SetBoxAnswerer(BoxAnswerer answerer);
 void SetModalRunner(ModalRunner runner);
 
+// File dialogs: which file to open or to save into.
+enum class FileAccess { Open, Save };
+
+struct FileRequest {
+    QWidget* owner = nullptr;
+    FileAccess access = FileAccess::Open;
+    QString caption;
+    QString filter;        // name filter, e.g. "CSV files (*.csv)"
+    QString suggestedName; // Save: the name offered at first
+    QString suffix;        // Save: added when the name typed has none, e.g. "csv"
+};
+
+// Asks the user for a file; returns its path, or an empty string when the user cancelled.
+QString AskForFile(const FileRequest& request);
+
+using FileAnswerer = std::function<QString(const FileRequest&)>;
+
+// Replaces the real file dialogs (an empty function restores them).
+void SetFileAnswerer(FileAnswerer answerer);
+
 } // namespace va48
