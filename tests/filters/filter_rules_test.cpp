@@ -150,16 +150,18 @@ TEST(FilterCoefficient, CommitTakesHexadecimalUpTo48BitsOrKeepsTheStoredValue) {
     }
 }
 
-TEST(FilterUnit, AChangeMarksAndRereadsAndGoingBackKeepsTheMark) {
+TEST(FilterUnit, AChangeMarksAndRereadsAndTheSameUnitKeepsAnEarlierMark) {
     UserFilter filter = Filter(1, 1500, "1.50", 1);
-    ChooseLpfUnit(filter, 1);
-    EXPECT_EQ(filter.sendPending, 0u);
     ChooseLpfUnit(filter, 0);
     EXPECT_EQ(filter.cutoff, 1u);
     EXPECT_EQ(filter.sendPending, 1u);
     ChooseLpfUnit(filter, 1);
     EXPECT_EQ(filter.cutoff, 1500u);
+    ChooseLpfUnit(filter, 1); // chosen again: the mark of the edits before stays
     EXPECT_EQ(filter.sendPending, 1u);
+    filter.sendPending = 0;
+    ChooseLpfUnit(filter, 1);
+    EXPECT_EQ(filter.sendPending, 0u);
 }
 
 TEST(FilterSendCheck, LowPassMustSuitItsModule) {

@@ -8,6 +8,7 @@
 #include "tests/support/gui_support.h"
 #include "tests/support/temp_dir.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -275,14 +276,18 @@ class CoefficientDialogTest : public QObject {
         QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("25.0"));
     }
 
-    void aUnitChosenBackKeepsTheEditsMark() {
+    void theSameUnitChosenAgainKeepsTheEditsMark() {
         SetChannel(1, kSoundModule, Filter(1, 1500, "1.50", 1));
         QVERIFY(Open(kLpf));
-        Press(At(kUnit, 1), Qt::Key_Up);
-        QCOMPARE(Edit(1, kLpf).cutoff, 1u);
-        Press(At(kUnit, 1), Qt::Key_Down);
-        QCOMPARE(Edit(1, kLpf).cutoff, 1500u);
+        TypeOver(Field(kFrequency, 1), "2");
+        auto* unit = At<QComboBox>(kUnit, 1);
+        unit->setFocus();
+        unit->showPopup();
+        QTest::keyClick(unit->view(), Qt::Key_Return); // kHz, as it was
+        QCOMPARE(Edit(1, kLpf).cutoff, 2000u);
         QCOMPARE(Edit(1, kLpf).sendPending, 1u);
+        Press(unit, Qt::Key_Up);
+        QCOMPARE(Edit(1, kLpf).cutoff, 2u);
         QVERIFY(Send()->isEnabled());
     }
 
