@@ -8,6 +8,7 @@
 #include "editor/field_adapter.h"
 #include "editor/grid_navigation.h"
 #include "filters/filter_csv.h"
+#include "filters/filter_files.h"
 #include "maintenance/dialog_support.h"
 
 #include <QApplication>
@@ -15,15 +16,11 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
-
-#include <initializer_list>
 
 namespace va48 {
 
@@ -42,7 +39,6 @@ constexpr int kExportOffset = 53;
 constexpr int kImportOffset = 54;
 constexpr int kFrequencyColumn = 1;
 constexpr int kFirstCoefficientColumn = 3;
-constexpr qint64 kImportLimit = 64 * 1024;
 
 constexpr std::uint16_t kTitleText = 301;
 constexpr std::uint16_t kSendText = 333;
@@ -53,13 +49,7 @@ constexpr std::uint16_t kInputValueText = 423;
 constexpr std::uint16_t kConfirmDisplayText = 427;
 constexpr std::uint16_t kExportText = 431;
 constexpr std::uint16_t kImportText = 432;
-constexpr std::uint16_t kCsvFilterText = 433;
-constexpr std::uint16_t kReadFailedText = 434;
-constexpr std::uint16_t kWriteFailedText = 435;
-constexpr std::uint16_t kImportFieldText = 436;
-constexpr std::uint16_t kImportLineText = 437;
 constexpr std::uint16_t kBadClipboardText = 447;
-constexpr std::uint16_t kTooLargeText = 448;
 constexpr std::uint16_t kNotPossibleText = 554;
 
 constexpr char16_t kCopyKey = 3;   // Ctrl+C
@@ -71,67 +61,15 @@ struct SideNames {
     FilterGridNames grid;
     std::uint32_t sendMessage;
     std::uint32_t closedMessage;
-    const char* fileName;
 };
 
 constexpr SideNames kHighPassNames{
-    217, {7000, 370, "HPF Display"}, UM_SEND_USER_HPF, UM_HPF_DIALOG_CLOSED, "hpf_filters.csv"};
+    217, {7000, 370, "HPF Display"}, UM_SEND_USER_HPF, UM_HPF_DIALOG_CLOSED};
 constexpr SideNames kLowPassNames{
-    218, {8000, 380, "LPF Display"}, UM_SEND_USER_LPF, UM_LPF_DIALOG_CLOSED, "lpf_filters.csv"};
+    218, {8000, 380, "LPF Display"}, UM_SEND_USER_LPF, UM_LPF_DIALOG_CLOSED};
 
 const SideNames& NamesOf(FilterSide side) {
     return side == FilterSide::HighPass ? kHighPassNames : kLowPassNames;
-}
-
-std::uint16_t ProblemText(ImportProblem problem) {
-    switch (problem) {
-    case ImportProblem::NoHeader:
-        return 438;
-    case ImportProblem::FieldCount:
-        return 439;
-    case ImportProblem::NotAChannel:
-        return 440;
-    case ImportProblem::RepeatedChannel:
-        return 441;
-    case ImportProblem::NotAFlag:
-        return 442;
-    case ImportProblem::Empty:
-        return 443;
-    case ImportProblem::NotDecimal:
-        return 444;
-    case ImportProblem::BelowMinimum:
-        return kLessThanMinimumText;
-    case ImportProblem::AboveMaximum:
-        return kMaximumExceededText;
-    case ImportProblem::NotAUnit:
-        return 445;
-    case ImportProblem::NotHexadecimal:
-        return 446;
-    }
-    return 0;
-}
-
-// A text of the table with its "%d" and "%s" placeholders filled in order.
-QString Filled(QString pattern, std::initializer_list<QString> values) {
-    qsizetype from = 0;
-    for (const QString& value : values) {
-        const qsizetype at = pattern.indexOf(QLatin1Char('%'), from);
-        if (at < 0 || at + 1 >= pattern.size()) {
-            break;
-        }
-        pattern.replace(at, 2, value);
-        from = at + value.size();
-    }
-    return pattern;
-}
-
-// A button's text as the caption of the file dialog it opens: without its trailing dots.
-QString Caption(std::uint16_t text) {
-    QString caption = UiText(text);
-    while (caption.endsWith(QLatin1Char('.'))) {
-        caption.chop(1);
-    }
-    return caption;
 }
 
 QString Latin1(std::string_view text) {
@@ -214,7 +152,8 @@ void CoefficientDialog::Build() {
     import_ = MakeButton(this, kImportText, kImportX, names.grid.idBase + kImportOffset);
     connect(send_, &QPushButton::clicked, this, [this] { OnSend(); });
     connect(cancel_, &QPushButton::clicked, this, [this] { OnCancel(); });
-    connect(export_, &QPushButton::clicked, this, [this] { OnExport(); });
+    connect(export_, &QPushButton::clicked, this,
+            [this] { ExportFiltersToFile(this, context_.device, side_); });
     connect(import_, &QPushButton::clicked, this, [this] { OnImport(); });
 }
 
@@ -487,64 +426,17 @@ void CoefficientDialog::reject() {
     close();
 }
 
-void CoefficientDialog::OnExport() {
-    const QString path =
-        AskForFile({this, FileAccess::Save, Caption(kExportText), UiText(kCsvFilterText),
-                    QString::fromLatin1(NamesOf(side_).fileName), QStringLiteral("csv")});
-    if (path.isEmpty()) {
-        return;
-    }
-    const std::string text = ExportFilters(context_.device, side_);
-    QSaveFile file(path);
-    // Written whole or not at all: a failed write leaves an earlier file as it was.
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit()) {
-        ShowMessageBox(this, Filled(UiText(kWriteFailedText), {path + ": " + file.errorString()}),
-                       BoxIcon::Error);
-    }
-}
-
 void CoefficientDialog::OnImport() {
-    const QString path =
-        AskForFile({this, FileAccess::Open, Caption(kImportText), UiText(kCsvFilterText), {}, {}});
-    if (path.isEmpty()) {
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessageBox(this, Filled(UiText(kReadFailedText), {path + ": " + file.errorString()}),
-                       BoxIcon::Error);
-        return;
-    }
-    // Read one byte past the limit: a device or a pipe reports no size of its own.
-    const QByteArray bytes = file.read(kImportLimit + 1);
-    if (bytes.size() > kImportLimit) {
-        ShowMessageBox(this, Filled(UiText(kReadFailedText), {path + ": " + UiText(kTooLargeText)}),
-                       BoxIcon::Error);
-        return;
-    }
-    const ImportResult result =
-        ImportFilters(context_.device, side_,
-                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (const auto& error = result.error) {
-        const QString line = QString::number(error->line);
-        const QString reason = UiText(ProblemText(error->problem));
-        ShowMessageBox(this,
-                       error->field < 0
-                           ? Filled(UiText(kImportLineText), {line, reason})
-                           : Filled(UiText(kImportFieldText),
-                                    {line, Latin1(ImportFieldName(error->field)), reason}),
-                       BoxIcon::Exclamation);
+    // The file dialog and a refusal's box run their own event loops.
+    const QPointer<CoefficientDialog> self(this);
+    const int changed = ImportFiltersFromFile(this, context_.device, side_);
+    if (!self || changed == 0) {
         return;
     }
     for (int row = 0; row < kChannelCount; ++row) {
         FillRow(row);
     }
-    if (result.changedRows > 0) {
-        SetEdited(true);
-    }
+    SetEdited(true);
 }
 
 void CoefficientDialog::CopyRow() {

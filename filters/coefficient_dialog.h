@@ -69,7 +69,6 @@ class CoefficientDialog : public QDialog {
     void OnCharacter(char16_t code, bool control);
     void OnSend();
     void OnCancel();
-    void OnExport();
     void OnImport();
     void CopyRow();
     void PasteRow();
