@@ -28,56 +28,6 @@ ChannelSettings Channel(std::uint8_t kind, const UserFilter& lpf) {
     return channel;
 }
 
-TEST(FilterRows, ShowTheSwitchedOnFiltersOfPresentChannels) {
-    const RowView off{
-        true, false, false, "- - -", {"- - -"}, 0, {"- - -", "- - -", "- - -", "- - -", "- - -"}};
-    const std::array<std::string, 5> shown = {"000000000ABC", "000000000000", "000000000001",
-                                              "FFFFFFFFFFFF", "000000000002"};
-    const struct {
-        const char* name;
-        ChannelSettings channel;
-        FilterSide side;
-        RowView view;
-    } rows[] = {
-        {"absent", Channel(kNoModule, Filter(1, 300, "3.00")), kHpf,
-         RowView{false, false, false, "- - -", {"- - -"}, 0, off.coefficients}},
-        {"switched off", Channel(kSoundModule, Filter(0, 300, "3.00")), kHpf, off},
-        {"high-pass", Channel(kSoundModule, Filter(1, 1230, "12.3")), kHpf,
-         RowView{true, true, true, "12.3", {"Hz"}, 0, shown}},
-        {"low-pass in kHz", Channel(kVibrationModule, Filter(1, 1500, "1.50", 1)), kLpf,
-         RowView{true, true, true, "1.50", {"Hz", "kHz"}, 1, shown}},
-        {"unit outside the list", Channel(kSoundModule, Filter(1, 300, "300", 7)), kLpf,
-         RowView{true, true, true, "300", {"Hz", "kHz"}, 0, shown}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ViewOfRow(row.channel, row.side), row.view);
-    }
-}
-
-TEST(FilterSwitch, MarksAndGivesAFrequencyToAFilterWithoutOne) {
-    const struct {
-        FilterSide side;
-        UserFilter before;
-        bool on;
-        std::uint32_t cutoff;
-        std::string_view text;
-    } rows[] = {
-        {kHpf, Filter(0, 0, "0.00"), true, 300, "3.00"},
-        {kHpf, Filter(0, 1230, "12.3"), true, 1230, "12.3"},
-        {kLpf, Filter(0, 0, "0.00"), true, 1, "1.00"},
-        {kLpf, Filter(1, 0, "0.00"), false, 0, "0.00"},
-    };
-    for (const auto& row : rows) {
-        UserFilter filter = row.before;
-        SwitchFilter(filter, row.side, row.on);
-        EXPECT_EQ(filter.enabled, row.on ? 1 : 0);
-        EXPECT_EQ(filter.cutoff, row.cutoff);
-        EXPECT_EQ(FrequencyText(filter), row.text);
-        EXPECT_EQ(filter.sendPending, 1u);
-    }
-}
-
 TEST(FilterFrequency, CommitClampsRoundsAndNormalises) {
     const struct {
         const char* name;
@@ -122,34 +72,6 @@ TEST(FilterFrequency, CommitClampsRoundsAndNormalises) {
     }
 }
 
-TEST(FilterCoefficient, CommitTakesHexadecimalUpTo48BitsOrKeepsTheStoredValue) {
-    const struct {
-        std::string_view typed;
-        EntryCheck check;
-        std::string_view shown;
-        std::int64_t stored;
-        std::uint32_t mark;
-    } rows[] = {
-        {"abc", EntryCheck::Accepted, "000000000ABC", 0xABC, 1},
-        {"ffffffffffff", EntryCheck::Accepted, "FFFFFFFFFFFF", 0xFFFFFFFFFFFF, 1},
-        {"0", EntryCheck::Accepted, "000000000000", 0, 0},
-        {"1000000000000", EntryCheck::AboveMaximum, "000000000000", 0, 0},
-        {"xyz", EntryCheck::AboveMaximum, "000000000000", 0, 0},
-        {"FFFFFFFFFFFFFFFF", EntryCheck::BelowMinimum, "000000000000", 0, 0},
-        {"", EntryCheck::Empty, "", 0, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.typed);
-        UserFilter filter = Filter(1, 300, "3.00");
-        filter.coef[2] = 0;
-        std::string shown;
-        EXPECT_EQ(CommitCoefficient(filter, 2, row.typed, shown), row.check);
-        EXPECT_EQ(shown, row.shown);
-        EXPECT_EQ(filter.coef[2], row.stored);
-        EXPECT_EQ(filter.sendPending, row.mark);
-    }
-}
-
 TEST(FilterUnit, AChangeMarksAndRereadsAndTheSameUnitKeepsAnEarlierMark) {
     UserFilter filter = Filter(1, 1500, "1.50", 1);
     ChooseLpfUnit(filter, 0);
@@ -176,10 +98,8 @@ TEST(FilterSendCheck, LowPassMustSuitItsModule) {
         {"25 kHz sound", kSoundModule, Filter(1, 25000, "25.0", 1), std::nullopt},
         {"lowest", kVibrationModule, Filter(1, 300, "300"), std::nullopt},
         {"vibration highest", kVibrationModule, Filter(1, 20000, "20.0", 1), std::nullopt},
-        {"sound highest", kSoundModule, Filter(1, 50000, "50.0", 1), std::nullopt},
         {"sound above", kSoundModule, Filter(1, 50001, "50.0", 1), 3},
         {"switched off", kVibrationModule, Filter(0, 1, "1.00"), std::nullopt},
-        {"absent", kNoModule, Filter(1, 1, "1.00"), std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -198,18 +118,6 @@ TEST(FilterText, ThousandthsReadsPlainDecimalsOnly) {
     for (const std::string_view bad : {"", ".", "-1", "1.2.3", "1e3", " 1", "1000000000000"}) {
         EXPECT_EQ(Thousandths(bad), std::nullopt) << bad;
     }
-}
-
-TEST(FilterCancel, RestoresTheReadCopiesUnmarked) {
-    DeviceState device;
-    ChannelSettings& channel = device.channels[4];
-    channel.deviceUserLpf = Filter(1, 300, "300");
-    channel.editUserLpf = Filter(0, 1, "1.00");
-    channel.editUserLpf.sendPending = 1;
-    channel.editUserHpf.sendPending = 1;
-    RestoreFilters(device, kLpf);
-    EXPECT_EQ(channel.editUserLpf, channel.deviceUserLpf);
-    EXPECT_EQ(channel.editUserHpf.sendPending, 1u);
 }
 
 } // namespace

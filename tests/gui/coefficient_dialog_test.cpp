@@ -8,7 +8,6 @@
 #include "tests/support/gui_support.h"
 #include "tests/support/temp_dir.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -52,17 +51,12 @@ const struct CommitCase {
     std::uint16_t box;   // 0: none
 } kCommitCases[] = {
     {"12.3", kHpf, Filter(1, 300, "3.00"), kFrequency, "12.3", false, "12.3", 1230, 0},
-    {"7", kHpf, Filter(1, 300, "3.00"), kFrequency, "7", false, "7.00", 700, 0},
-    {"2.5", kHpf, Filter(1, 1230, "12.3"), kFrequency, "2.5", false, "3.00", 300, 421},
     {"250", kHpf, Filter(1, 300, "3.00"), kFrequency, "250", false, "200", 20000, 422},
-    {"empty", kHpf, Filter(1, 300, "3.00"), kFrequency, "", false, "", 300, 423},
-    {"abc", kHpf, Filter(1, 300, "3.00"), kA2, "abc", false, "000000000ABC", 0xABC, 0},
+    {"empty", kHpf, Filter(1, 300, "3.00"), kA2, "", false, "", 0, 423},
     {"13th digit", kHpf, Filter(1, 300, "3.00"), kB1, "1234567890abc", false, "1234567890AB",
      0x1234567890AB, 0},
     {"pasted past 48 bits", kHpf, Filter(1, 300, "3.00"), kA2, "1000000000000", true,
      "000000000000", 0, 422},
-    {"1.5 kHz", kLpf, Filter(1, 1000, "1.00", 1), kFrequency, "1.5", false, "1.50", 1500, 0},
-    {"1.5 Hz", kLpf, Filter(1, 300, "300"), kFrequency, "1.5", false, "1.50", 1, 0},
     {"pasted 1500 with kHz", kLpf, Filter(1, 1000, "1.00", 1), kFrequency, "1500", true, "999",
      999000, 422},
 };
@@ -136,15 +130,15 @@ class CoefficientDialogTest : public QObject {
     }
 
     void theGridShowsEachChannelAndNamesItsControls() {
-        SetChannel(1, kSoundModule, Filter(1, 1230, "12.3"));
+        SetChannel(1, kSoundModule, Filter(1, 1500, "1.50", 1));
         Edit(1, kLpf).coef = {0xABC, 0, 0, 0, kCoefficientMax};
         SetChannel(2, kVibrationModule, Filter(0, 300, "3.00"));
         QVERIFY(Open(kLpf));
         QCOMPARE(dialog_->objectName(), QStringLiteral("218"));
         QCOMPARE(FindControl<QLabel>(dialog_, 8001)->text(), QStringLiteral("LPF Display"));
         QCOMPARE(FindControl<QLabel>(dialog_, 8115)->text(), QStringLiteral("No.16"));
-        QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("12.3"));
-        QCOMPARE(At<QComboBox>(kUnit, 1)->count(), 2);
+        QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("1.50"));
+        QCOMPARE(At<QComboBox>(kUnit, 1)->currentText(), QStringLiteral("kHz"));
         QCOMPARE(Field(kA2, 1)->text(), QStringLiteral("000000000ABC"));
         QCOMPARE(Field(kB1, 1)->text(), QStringLiteral("FFFFFFFFFFFF"));
         for (int n : {2, 3}) {
@@ -233,62 +227,6 @@ class CoefficientDialogTest : public QObject {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(WaitFor([&] { return !dialog_; }));
         QCOMPARE(told_, std::vector<std::uint32_t>{UM_HPF_DIALOG_CLOSED});
-    }
-
-    void lpfSendChecksEachChannelsRangeThenLocksTheGrid() {
-        SetChannel(1, kSoundModule, Filter(0, 0, "0.00"));
-        SetChannel(3, kVibrationModule, Filter(0, 0, "0.00"));
-        QVERIFY(Open(kLpf));
-        const auto refusedAt = [&](int channel) {
-            boxes_->boxes.clear();
-            QTest::mouseClick(Send(), Qt::LeftButton);
-            return BoxTexts() == QStringList{UiTextFormatted(427, channel)} && told_.empty() &&
-                   QApplication::focusWidget() == Field(kFrequency, channel);
-        };
-        const auto set25kHz = [&](int channel) {
-            Press(At(kUnit, channel), Qt::Key_Down);
-            TypeOver(Field(kFrequency, channel), "25");
-            QTest::keyClick(Field(kFrequency, channel), Qt::Key_Tab);
-        };
-        Press(At(kCheck, 3), Qt::Key_Space);
-        QCOMPARE(Field(kFrequency, 3)->text(), QStringLiteral("1.00"));
-        QVERIFY(refusedAt(3));
-        set25kHz(3);
-        QCOMPARE(Edit(3, kLpf).cutoff, 25000u);
-        QVERIFY(refusedAt(3));
-        Press(At(kCheck, 3), Qt::Key_Space);
-        Press(At(kCheck, 1), Qt::Key_Space);
-        set25kHz(1);
-        boxes_->boxes.clear();
-        QTest::mouseClick(Send(), Qt::LeftButton);
-        QCOMPARE(told_, std::vector<std::uint32_t>{UM_SEND_USER_LPF});
-        QVERIFY(boxes_->boxes.empty());
-
-        // Until the values are read back: no edit, no second send, no close.
-        SendWindowMessage(dialog_, WM_CHAR_MESSAGE, '7');
-        QTest::mouseClick(Send(), Qt::LeftButton);
-        dialog_->close();
-        QVERIFY(!Field(kFrequency, 1)->isEnabled());
-        QCOMPARE(told_.size(), std::size_t{1});
-        QCOMPARE(BoxTexts(), QStringList{UiText(554)});
-        SendWindowMessage(dialog_, UM_RELOAD_VALUES);
-        QVERIFY(Field(kFrequency, 1)->isEnabled() && !Send()->isEnabled());
-        QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("25.0"));
-    }
-
-    void theSameUnitChosenAgainKeepsTheEditsMark() {
-        SetChannel(1, kSoundModule, Filter(1, 1500, "1.50", 1));
-        QVERIFY(Open(kLpf));
-        TypeOver(Field(kFrequency, 1), "2");
-        auto* unit = At<QComboBox>(kUnit, 1);
-        unit->setFocus();
-        unit->showPopup();
-        QTest::keyClick(unit->view(), Qt::Key_Return); // kHz, as it was
-        QCOMPARE(Edit(1, kLpf).cutoff, 2000u);
-        QCOMPARE(Edit(1, kLpf).sendPending, 1u);
-        Press(unit, Qt::Key_Up);
-        QCOMPARE(Edit(1, kLpf).cutoff, 2u);
-        QVERIFY(Send()->isEnabled());
     }
 
     void exportThenImportRoundTripsAndABadFileChangesNothing() {
