@@ -9,6 +9,7 @@
 #include "tests/support/sim_process.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -181,7 +182,9 @@ class CoefficientSendTest : public QObject {
             }
             return BoxAnswer::Ok;
         });
-        dialog_->close();
+        // The caption's close box, as the window system delivers it.
+        QCloseEvent closeBox;
+        QApplication::sendEvent(dialog_->windowHandle(), &closeBox);
         QCOMPARE(shown, (QStringList{UiText(554), UiText(529)}));
         QVERIFY(WaitFor([&] {
             ConnectionMenu* menu = App().windows.connectionMenu;
