@@ -249,9 +249,10 @@ bool CoefficientDialog::eventFilter(QObject* watched, QEvent* event) {
             const QPointer<CoefficientDialog> self(this);
             committing_ = true;
             Commit(cell);
-            if (self) {
-                committing_ = false;
+            if (!self) {
+                return false; // closed under the commit's box
             }
+            committing_ = false;
         }
     }
     return QDialog::eventFilter(watched, event);
