@@ -3,16 +3,31 @@
 #include "app/connection_menu.h"
 #include "app/processing_dialog.h"
 #include "editor/settings_window.h"
+#include "filters/coefficient_dialog.h"
 #include "maintenance/reply_time_dialog.h"
 
 #include <QApplication>
 
 namespace va48 {
 
+namespace {
+
+// The coefficient dialogs edit the device image and speak to the main window by posted messages.
+std::function<QWidget*()> CoefficientDialogFactory(FilterSide side, DeviceState& device) {
+    return [side, &device]() -> QWidget* {
+        return new CoefficientDialog(side,
+                                     {device, [](std::uint32_t message) { PostToMain(message); }});
+    };
+}
+
+} // namespace
+
 Application::Application(const AppPaths& paths, Language language, UsbSearchRoots usbRoots)
     : context_(paths, language, std::move(usbRoots)), main_(std::make_unique<MainWindow>(context_)),
       characters_(context_.windows) {
     context_.windows.mainWindow = main_.get();
+    context_.dialogs.hpf = CoefficientDialogFactory(FilterSide::HighPass, context_.device);
+    context_.dialogs.lpf = CoefficientDialogFactory(FilterSide::LowPass, context_.device);
     context_.log.Write("\n\n***** VA48PA1 Application Start *****\n");
     QApplication::setQuitOnLastWindowClosed(false);
     qApp->installEventFilter(&characters_);

@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -134,6 +137,48 @@ void CloseModalLoopsThen(std::function<void()> next) {
 
 bool ModalCloseRequested() {
     return !OpenModals().empty() && OpenModals().back().closeRequested;
+}
+
+namespace {
+
+FileAnswerer& FileDialogAnswerer() {
+    static FileAnswerer answerer;
+    return answerer;
+}
+
+} // namespace
+
+QString AskForFile(const FileRequest& request) {
+    if (FileDialogAnswerer()) {
+        const ModalScope open;
+        return FileDialogAnswerer()(request);
+    }
+    QFileDialog dialog(request.owner, request.caption);
+    const bool save = request.access == FileAccess::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.nameFilters);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.start.isEmpty()) {
+        const QFileInfo start(request.start);
+        if (start.isDir()) {
+            dialog.setDirectory(start.absoluteFilePath());
+        } else {
+            if (start.dir().exists()) {
+                dialog.setDirectory(start.absolutePath());
+            }
+            dialog.selectFile(start.fileName());
+        }
+    }
+    const ModalScope open(&dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void SetFileAnswerer(FileAnswerer answerer) {
+    FileDialogAnswerer() = std::move(answerer);
 }
 
 } // namespace va48

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -56,5 +57,26 @@ void CloseModalLoopsThen(std::function<void()> next);
 // True when the innermost open box or dialog has been asked to end. An answerer or runner that
 // keeps its box open for a while (a test standing in for a person) ends it when this turns true.
 bool ModalCloseRequested();
+
+// File dialogs: which file to open, or which to save into.
+enum class FileAccess { Open, Save };
+
+struct FileRequest {
+    QWidget* owner = nullptr;
+    FileAccess access = FileAccess::Open;
+    QString caption;
+    QStringList nameFilters; // "CSV files (*.csv)" style; the first one is chosen
+    QString start;           // Open: the file or folder to begin in; Save: the name offered
+    QString defaultSuffix;   // added to a typed name without one, e.g. "csv"
+};
+
+// Asks the user for a file; returns its path, or an empty text when the user cancelled. Counts as
+// an open modal loop (see ModalLoopRunning) while it is up.
+QString AskForFile(const FileRequest& request);
+
+using FileAnswerer = std::function<QString(const FileRequest&)>;
+
+// Replaces the real file dialogs (an empty function restores them).
+void SetFileAnswerer(FileAnswerer answerer);
 
 } // namespace va48

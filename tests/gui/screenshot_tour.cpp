@@ -1,6 +1,7 @@
 // Runs the real program against va48sim on the display it is given (Xvfb in
-// scripts/screenshots.sh) and saves the connection menu, the settings window with live levels
-// and the version dialog as PNG files into the folder named on the command line.
+// scripts/screenshots.sh) and saves the connection menu, the settings window with live levels,
+// the version dialog, the setting pages and the HPF and LPF coefficient dialogs as PNG files into
+// the folder named on the command line.
 #include "app/application.h"
 #include "app/connection_menu.h"
 #include "app/version_dialog.h"
@@ -10,11 +11,14 @@
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 
 #include <cstdio>
+#include <vector>
 
 using namespace va48;
 
@@ -25,6 +29,50 @@ bool Save(QWidget* window, const QString& path) {
     const bool saved = window && window->grab().save(path);
     std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
     return saved;
+}
+
+// One user action in a coefficient dialog: Space on a check box, Down on a unit list, or a text
+// typed over a field and left with Tab.
+struct Edit {
+    int id;
+    const char* text = nullptr;
+};
+
+// Opens a coefficient dialog with Ctrl+<key> from the settings window, makes the edits, sends them
+// and waits for the values read back.
+QWidget* SendFilters(AppContext& app, Qt::Key key, int base, const std::vector<Edit>& edits) {
+    QTest::keyClick(app.windows.settingsWindow, key, Qt::ControlModifier);
+    const auto dialog = [&]() -> QWidget* {
+        return key == Qt::Key_H ? app.windows.hpfDialog : app.windows.lpfDialog;
+    };
+    if (!WaitFor([&] { return dialog() != nullptr; })) {
+        return nullptr;
+    }
+    QWidget* window = dialog();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) {
+        return nullptr;
+    }
+    for (const Edit& edit : edits) {
+        QWidget* control = FindControl<QWidget>(window, edit.id);
+        control->setFocus();
+        if (auto* field = qobject_cast<QLineEdit*>(control)) {
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Backspace);
+            QTest::keyClicks(field, edit.text);
+            QTest::keyClick(field, Qt::Key_Tab);
+        } else {
+            QTest::keyClick(control,
+                            qobject_cast<QComboBox*>(control) ? Qt::Key_Down : Qt::Key_Space);
+        }
+    }
+    auto* send = FindControl<QPushButton>(window, base + 51);
+    QTest::mouseClick(send, Qt::LeftButton);
+    const bool readBack = WaitFor([&] {
+        return dialog() && dialog()->isEnabled() && !send->isEnabled() &&
+               app.windows.processingDialog.isNull();
+    });
+    return readBack ? dialog() : nullptr;
 }
 
 } // namespace
@@ -77,5 +125,29 @@ int main(int argc, char* argv[]) {
         tabs->setCurrentIndex(tab);
         ok = Save(app.windows.settingsWindow, folder + "/" + pages[tab] + suffix + ".png") && ok;
     }
+
+    // The coefficient dialogs with a few user filters sent and read back.
+    const std::vector<Edit> hpf = {{7200},
+                                   {7300, "12.3"},
+                                   {7500, "3f2a1c0b9e"},
+                                   {7600, "7ffe1c2a40"},
+                                   {7700, "3f2a1c0b9e"},
+                                   {7800, "fff8e4a0c1"},
+                                   {7900, "3ff1b2c4d"},
+                                   {7201},
+                                   {7301, "50"},
+                                   {7501, "1a2b3c4d5e"},
+                                   {7208},
+                                   {7508, "abc"}};
+    QWidget* hpfDialog = SendFilters(app, Qt::Key_H, 7000, hpf);
+    ok = Save(hpfDialog, folder + "/hpf_dialog" + suffix + ".png") && ok;
+    if (hpfDialog) {
+        QTest::keyClick(hpfDialog, Qt::Key_Escape);
+        WaitFor([&] { return app.windows.settingsWindow->isVisible(); });
+    }
+    const std::vector<Edit> lpf = {{8200}, {8400},        {8300, "20"},   {8500, "1c2b3a4d5e6f"},
+                                   {8208}, {8308, "500"}, {8808, "12345"}};
+    ok = Save(SendFilters(app, Qt::Key_L, 8000, lpf), folder + "/lpf_dialog" + suffix + ".png") &&
+         ok;
     return ok ? 0 : 1;
 }

@@ -70,6 +70,17 @@ ModalAnswerer::~ModalAnswerer() {
     SetModalRunner({});
 }
 
+FileChooser::FileChooser(std::vector<QString> paths) : answers(std::move(paths)) {
+    SetFileAnswerer([this](const FileRequest& request) {
+        requests.push_back(request);
+        return requests.size() <= answers.size() ? answers[requests.size() - 1] : QString();
+    });
+}
+
+FileChooser::~FileChooser() {
+    SetFileAnswerer({});
+}
+
 bool WaitFor(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer timer;
     timer.start();

@@ -60,6 +60,19 @@ class ModalAnswerer {
     ModalAnswerer& operator=(const ModalAnswerer&) = delete;
 };
 
+// Answers the file dialogs with the given paths in order (an empty path, or none left, cancels)
+// and keeps what each dialog asked.
+class FileChooser {
+  public:
+    explicit FileChooser(std::vector<QString> answers = {});
+    ~FileChooser();
+    FileChooser(const FileChooser&) = delete;
+    FileChooser& operator=(const FileChooser&) = delete;
+
+    std::vector<QString> answers;
+    std::vector<FileRequest> requests;
+};
+
 // Processes events until `condition` holds or `limitMs` has passed; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int limitMs = 10000);
 

@@ -1,0 +1,140 @@
+#include "filters/filter_files.h"
+
+#include "app/dialog_seam.h"
+#include "app/ui_text.h"
+#include "filters/filter_csv.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <initializer_list>
+
+namespace va48 {
+
+namespace {
+
+constexpr qint64 kImportLimit = 64 * 1024;
+
+constexpr std::uint16_t kLessThanMinimumText = 421;
+constexpr std::uint16_t kMaximumExceededText = 422;
+constexpr std::uint16_t kExportText = 431;
+constexpr std::uint16_t kImportText = 432;
+constexpr std::uint16_t kCsvFilterText = 433;
+constexpr std::uint16_t kReadFailedText = 434;
+constexpr std::uint16_t kWriteFailedText = 435;
+constexpr std::uint16_t kImportFieldText = 436;
+constexpr std::uint16_t kImportLineText = 437;
+constexpr std::uint16_t kTooLargeText = 448;
+
+std::uint16_t ProblemText(ImportProblem problem) {
+    switch (problem) {
+    case ImportProblem::NoHeader:
+        return 438;
+    case ImportProblem::FieldCount:
+        return 439;
+    case ImportProblem::NotAChannel:
+        return 440;
+    case ImportProblem::RepeatedChannel:
+        return 441;
+    case ImportProblem::NotAFlag:
+        return 442;
+    case ImportProblem::Empty:
+        return 443;
+    case ImportProblem::NotDecimal:
+        return 444;
+    case ImportProblem::BelowMinimum:
+        return kLessThanMinimumText;
+    case ImportProblem::AboveMaximum:
+        return kMaximumExceededText;
+    case ImportProblem::NotAUnit:
+        return 445;
+    case ImportProblem::NotHexadecimal:
+        return 446;
+    }
+    return 0;
+}
+
+// A text of the table with its "%d" and "%s" placeholders filled in order.
+QString Filled(QString pattern, std::initializer_list<QString> values) {
+    qsizetype from = 0;
+    for (const QString& value : values) {
+        const qsizetype at = pattern.indexOf(QLatin1Char('%'), from);
+        if (at < 0 || at + 1 >= pattern.size()) {
+            break;
+        }
+        pattern.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return pattern;
+}
+
+// A button's text as the caption of the file dialog it opens: without its trailing dots.
+QString Caption(std::uint16_t text) {
+    QString caption = UiText(text);
+    while (caption.endsWith(QLatin1Char('.'))) {
+        caption.chop(1);
+    }
+    return caption;
+}
+
+void ShowFileFailure(QWidget* owner, std::uint16_t text, const QString& path,
+                     const QString& reason) {
+    ShowMessageBox(owner, Filled(UiText(text), {path + ": " + reason}), BoxIcon::Error);
+}
+
+} // namespace
+
+void ExportFiltersToFile(QWidget* owner, const DeviceState& device, FilterSide side) {
+    const QString path =
+        AskForFile({owner, FileAccess::Save, Caption(kExportText), {UiText(kCsvFilterText)},
+                    side == FilterSide::HighPass ? QStringLiteral("hpf_filters.csv")
+                                                 : QStringLiteral("lpf_filters.csv"),
+                    QStringLiteral("csv")});
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string text = ExportFilters(device, side);
+    QSaveFile file(path);
+    const auto size = static_cast<qint64>(text.size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size ||
+        !file.commit()) {
+        ShowFileFailure(owner, kWriteFailedText, path, file.errorString());
+    }
+}
+
+int ImportFiltersFromFile(QWidget* owner, DeviceState& device, FilterSide side) {
+    const QString path =
+        AskForFile({owner, FileAccess::Open, Caption(kImportText), {UiText(kCsvFilterText)}, {}, {}});
+    if (path.isEmpty()) {
+        return 0;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowFileFailure(owner, kReadFailedText, path, file.errorString());
+        return 0;
+    }
+    // Read one byte past the limit: a device or a pipe reports no size of its own.
+    const QByteArray bytes = file.read(kImportLimit + 1);
+    if (bytes.size() > kImportLimit) {
+        ShowFileFailure(owner, kReadFailedText, path, UiText(kTooLargeText));
+        return 0;
+    }
+    const ImportResult result = ImportFilters(
+        device, side, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (const auto& error = result.error) {
+        const QString line = QString::number(error->line);
+        const QString reason = UiText(ProblemText(error->problem));
+        const std::string_view field = ImportFieldName(error->field);
+        ShowMessageBox(
+            owner,
+            error->field < 0
+                ? Filled(UiText(kImportLineText), {line, reason})
+                : Filled(UiText(kImportFieldText),
+                         {line, QString::fromLatin1(field.data(), std::ssize(field)), reason}),
+            BoxIcon::Exclamation);
+        return 0;
+    }
+    return result.changedRows;
+}
+
+} // namespace va48
