@@ -6,6 +6,7 @@
 #include "sim/options.h"
 #include "sim/srecord.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/srecord_image.h"
 
 #include <gtest/gtest.h>
 
@@ -373,6 +374,22 @@ TEST(Amplifier, RunsTheFirmwareUpdateSteps) {
     EXPECT_EQ(amplifier.Handle("UPD 5"), Nak(kStatusParameter));
 }
 
+TEST(Amplifier, TakesA1MiBImage) {
+    Amplifier amplifier(Config());
+    const std::string image = SRecordImage(1 << 20);
+    ASSERT_EQ(amplifier.Handle("UPD 1"), Ack());
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < image.size(); ++lines) {
+        const std::size_t end = image.find('\n', at) + 1;
+        ASSERT_EQ(amplifier.Handle("UPD 4 " + image.substr(at, end - at)), Ack()) << lines;
+        at = end;
+    }
+    EXPECT_EQ(lines, 32768u + 2);
+    EXPECT_EQ(amplifier.Update().DataByteCount(), 1u << 20);
+    EXPECT_EQ(amplifier.Handle("UPD 2"), Ack());
+    EXPECT_EQ(amplifier.Update().WrittenBytes(), 1u << 20);
+}
+
 TEST(Amplifier, EchoesTheReplyTimeTest) {
     Amplifier amplifier(Config());
     EXPECT_EQ(amplifier.Handle("TST?0123456789"), Ack("?0123456789"));
@@ -421,6 +438,33 @@ TEST(Faults, ShapeTheReply) {
     EXPECT_EQ(executed, 0);
 }
 
+TEST(Faults, FailTheWriteOrDropTheLinkMidUpdate) {
+    Faults faults;
+    faults.writeFailStatus = "0003";
+    faults.dropAtLine = 2;
+    const struct {
+        const char* request;
+        UpdateFault fault;
+        std::size_t lines; // after the request
+    } rows[] = {
+        {"UPD 4 S9030000FC\n", UpdateFault::None, 1},
+        {"UPD 1", UpdateFault::None, 0},
+        {"UPD 4 S1\n", UpdateFault::None, 1},
+        {"UPD 4 S1\n", UpdateFault::Drop, 2},
+        {"UPD 4 S1\n", UpdateFault::None, 3},
+        {"UPD 2", UpdateFault::FailWrite, 3},
+        {"UPD 21", UpdateFault::None, 3},
+        {"UPD 3", UpdateFault::None, 3},
+        {"TST?UPD 2", UpdateFault::None, 3},
+    };
+    std::size_t lines = 0;
+    for (const auto& row : rows) {
+        EXPECT_EQ(UpdateFaultFor(faults, row.request, lines), row.fault) << row.request;
+        EXPECT_EQ(lines, row.lines) << row.request;
+    }
+    EXPECT_EQ(UpdateFaultFor(Faults{}, "UPD 2", lines), UpdateFault::None);
+}
+
 TEST(Settings, ApplyFromControlLinesOrRefuse) {
     SimState state(Config());
     const std::vector<std::pair<const char*, bool>> rows = {
@@ -441,6 +485,9 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
         {"layout SS", false},
         {"bogus 1", false},
         {"clear DOD", true},
+        {"fail-write 0003", true},
+        {"drop-at-line 40", true},
+        {"drop-at-line x", false},
     };
     for (const auto& [line, ok] : rows) {
         EXPECT_EQ(ApplySetting(ParseControlLine(line), state).empty(), ok) << line;
@@ -449,6 +496,11 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
     EXPECT_FALSE(state.faults.For("DOD").delay); // cleared by "clear DOD"
     EXPECT_EQ(state.faults.strayBytes, "ab\r\n");
     EXPECT_EQ(state.amplifier.Handle("DID?").text, "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
+    EXPECT_EQ(state.faults.writeFailStatus, "0003");
+    EXPECT_EQ(state.faults.dropAtLine, 40u);
+    EXPECT_TRUE(ApplySetting(ParseControlLine("clear UPD"), state).empty());
+    EXPECT_FALSE(state.faults.writeFailStatus);
+    EXPECT_EQ(state.faults.dropAtLine, 0u);
     EXPECT_TRUE(ApplySetting(ParseControlLine("  clear  "), state).empty());
     EXPECT_FALSE(state.faults.For("SET").nakStatus);
     EXPECT_FALSE(state.faults.split);
@@ -593,6 +645,24 @@ TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {
     ASSERT_TRUE(next.Connected());
     next.Send("VER?");
     EXPECT_EQ(next.Read(2), EncodeAck("1.02") + EncodeAck("1.02"));
+}
+
+TEST(SimEndToEnd, FailsTheWriteAndDropsTheLinkMidUpdate) {
+    SimProcess sim({"--fail-write", "0003", "--log"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    RawClient client(sim.Port());
+    ASSERT_TRUE(client.Connected());
+    EXPECT_EQ(client.Ask("UPD 1"), EncodeAck(""));
+    EXPECT_EQ(client.Ask("UPD 4 S9030000FC\n"), EncodeAck(""));
+    EXPECT_EQ(client.Ask("UPD 2"), EncodeNak("0003"));
+
+    ASSERT_TRUE(sim.Control("drop-at-line 2")) << sim.Error();
+    EXPECT_EQ(client.Ask("UPD 1"), EncodeAck(""));
+    EXPECT_EQ(client.Ask("UPD 4 S9030000FC\n"), EncodeAck(""));
+    client.Send("UPD 4 S9030000FC\n");
+    bool closed = false;
+    EXPECT_EQ(client.Read(1, &closed), "");
+    EXPECT_TRUE(closed);
 }
 
 TEST(SimEndToEnd, FloodsWithGarbage) {
