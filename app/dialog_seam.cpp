@@ -3,6 +3,8 @@
 #include "app/ui_text.h"
 
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace va48 {
@@ -63,6 +65,43 @@ void SetBoxAnswerer(BoxAnswerer answerer) {
 
 void SetModalRunner(ModalRunner runner) {
     Runner() = std::move(runner);
+}
+
+namespace {
+
+FileChooser& Chooser() {
+    static FileChooser chooser;
+    return chooser;
+}
+
+} // namespace
+
+QString ChooseOpenFile(const FileRequest& request) {
+    if (Chooser()) {
+        return Chooser()(request);
+    }
+    QFileDialog dialog(request.owner, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.nameFilters);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.start.isEmpty()) {
+        const QFileInfo start(request.start);
+        if (start.isDir()) {
+            dialog.setDirectory(start.absoluteFilePath());
+        } else {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void SetFileChooser(FileChooser chooser) {
+    Chooser() = std::move(chooser);
 }
 
 } // namespace va48

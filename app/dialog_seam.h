@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -37,5 +38,22 @@ using ModalRunner = std::function<int(QDialog&)>;
 // Replace the real boxes and modal loops (an empty function restores them).
 void SetBoxAnswerer(BoxAnswerer answerer);
 void SetModalRunner(ModalRunner runner);
+
+// The open-file dialog.
+struct FileRequest {
+    QWidget* owner = nullptr;
+    QString title;
+    QString start;           // the file or folder to open the dialog on; empty: the current folder
+    QStringList nameFilters; // "MOT Files(*.mot)" style, the first one chosen
+    QString defaultSuffix;   // added to a typed name without one
+};
+
+// Lets the user choose one existing file; returns its path, or an empty text when cancelled.
+QString ChooseOpenFile(const FileRequest& request);
+
+using FileChooser = std::function<QString(const FileRequest&)>;
+
+// Replace the real file dialog (an empty function restores it).
+void SetFileChooser(FileChooser chooser);
 
 } // namespace va48

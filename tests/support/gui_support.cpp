@@ -1,13 +1,19 @@
 #include "tests/support/gui_support.h"
 
+#include "app/connection_menu.h"
+#include "editor/settings_window.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QThread>
+#include <QtTest>
 
 #include <unistd.h>
 
 #include <atomic>
 #include <fstream>
+#include <string>
 #include <system_error>
 
 namespace va48 {
@@ -56,6 +62,59 @@ FakeInstall::FakeInstall() {
 FakeInstall::~FakeInstall() {
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
+}
+
+FileAnswerer::FileAnswerer(QString answer) : answer(std::move(answer)) {
+    SetFileChooser([this](const FileRequest& request) {
+        requests.push_back(request);
+        return this->answer;
+    });
+}
+
+FileAnswerer::~FileAnswerer() {
+    SetFileChooser({});
+}
+
+ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, std::string extraSettings, bool usb,
+                           Language language) {
+    if (usb) {
+        simArgs.push_back("--pty");
+    }
+    simArgs.push_back("--log");
+    sim = std::make_unique<SimProcess>(simArgs);
+    if (!sim->Started()) {
+        return;
+    }
+    UsbSearchRoots roots;
+    if (usb) {
+        this->usb = std::make_unique<FakeUsbTree>(sim->PtyPath());
+        roots = {this->usb->SysfsRoot(), this->usb->DevRoot()};
+    }
+    std::ofstream(install.Settings(), std::ios::binary)
+        << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << sim->Port()
+        << "\r\n[TIMEOUT]\r\nRecv=3000\r\n"
+        << extraSettings;
+    boxes = std::make_unique<BoxRecorder>();
+    program = std::make_unique<Application>(AppPaths::ForExecutable(install.Executable()), language,
+                                            roots);
+}
+
+ProgramOnSim::~ProgramOnSim() {
+    program.reset(); // closes the link before the simulator goes
+    boxes.reset();
+}
+
+bool ProgramOnSim::ConnectLan() {
+    ConnectionMenu* menu = App().windows.connectionMenu;
+    auto* lan = FindControl<QPushButton>(menu, 1012);
+    if (!lan) {
+        return false;
+    }
+    QTest::mouseClick(lan, Qt::LeftButton);
+    return WaitFor([this] {
+        SettingsWindow* settings = App().windows.settingsWindow;
+        return settings && settings->isVisible() && !App().editor.busy;
+    });
 }
 
 } // namespace va48

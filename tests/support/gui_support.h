@@ -1,12 +1,17 @@
 #pragma once
 
+#include "app/application.h"
 #include "app/dialog_seam.h"
+#include "tests/support/fake_usb_tree.h"
+#include "tests/support/sim_process.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace va48 {
@@ -53,6 +58,40 @@ class FakeInstall {
 
   private:
     std::filesystem::path dir_;
+};
+
+// Answers the open-file dialog with a path chosen in advance and keeps the requests.
+class FileAnswerer {
+  public:
+    explicit FileAnswerer(QString answer = {});
+    ~FileAnswerer();
+    FileAnswerer(const FileAnswerer&) = delete;
+    FileAnswerer& operator=(const FileAnswerer&) = delete;
+
+    std::vector<FileRequest> requests;
+    QString answer; // empty: the user cancels
+};
+
+// The real program against va48sim on loopback: the simulator (with its request log on), a
+// fake install whose settings file points the LAN link at it, the program and a box recorder.
+// With `usb` the simulator serves a pseudo-terminal that USB discovery finds instead.
+class ProgramOnSim {
+  public:
+    explicit ProgramOnSim(std::vector<std::string> simArgs, std::string extraSettings = {},
+                          bool usb = false, Language language = SystemLanguage());
+    ~ProgramOnSim();
+
+    bool Started() const { return sim->Started(); }
+    AppContext& App() { return program->Context(); }
+
+    // Presses LAN in the connection menu and waits for the settings window; true when shown.
+    bool ConnectLan();
+
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<FakeUsbTree> usb;
+    FakeInstall install;
+    std::unique_ptr<BoxRecorder> boxes;
+    std::unique_ptr<Application> program;
 };
 
 } // namespace va48
