@@ -4,7 +4,7 @@
 // the update has steps.
 #include "maintenance/firmware_image.h"
 #include "maintenance/update_steps.h"
-#include "tests/support/session_rig.h"
+#include "bench/session_rig.h"
 #include "tests/support/srecord_image.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 //
 // Every benchmark reports, besides Google Benchmark's mean, the median and 90th percentile of the
 // individual round trips (counters median_us, p90_us).
-#include "tests/support/session_rig.h"
+#include "bench/session_rig.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
