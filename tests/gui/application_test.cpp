@@ -12,7 +12,6 @@
 #include "editor/settings_window.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/reply_time_dialog.h"
-#include "tests/support/fake_usb_tree.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -21,6 +20,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -78,32 +78,17 @@ class ApplicationTest : public QObject {
     Q_OBJECT
 
   private:
-    // Starts the simulator and the program, its settings file pointing the LAN link there.
-    void Start(std::vector<std::string> simArgs, int replyTimeoutMs = 3000) {
-        simArgs.push_back("--log");
-        sim_ = std::make_unique<SimProcess>(simArgs);
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        install_ = std::make_unique<FakeInstall>();
-        WriteFile(install_->Settings(),
-                  "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" + std::to_string(sim_->Port()) +
-                      "\r\n[TIMEOUT]\r\nRecv=" + std::to_string(replyTimeoutMs) + "\r\n");
-        program_ = std::make_unique<Application>(AppPaths::ForExecutable(install_->Executable()),
-                                                 SystemLanguage());
-        boxes_ = std::make_unique<BoxRecorder>();
+    // Starts the simulator and the program, its settings file pointing the LAN link there (with
+    // `usb`, the simulator on a pseudo-terminal that USB discovery finds).
+    void Start(std::vector<std::string> simArgs, int replyTimeoutMs = 3000, bool usb = false) {
+        on_ = std::make_unique<ProgramOnSim>(std::move(simArgs), replyTimeoutMs, "", usb);
+        QVERIFY2(on_->Started(), on_->sim->Error().c_str());
+        sim_ = on_->sim.get();
+        install_ = &on_->install;
+        program_ = on_->program.get();
+        boxes_ = on_->boxes.get();
     }
-
-    // The same over USB: the simulator on a pseudo-terminal that USB discovery finds.
-    void StartUsb() {
-        sim_ = std::make_unique<SimProcess>(std::vector<std::string>{"--pty", "--log"});
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
-        install_ = std::make_unique<FakeInstall>();
-        WriteFile(install_->Settings(), "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=2255\r\n");
-        program_ = std::make_unique<Application>(
-            AppPaths::ForExecutable(install_->Executable()), SystemLanguage(),
-            UsbSearchRoots{usb_->SysfsRoot(), usb_->DevRoot()});
-        boxes_ = std::make_unique<BoxRecorder>();
-    }
+    void StartUsb() { Start({}, 3000, true); }
 
     // Shows a dialog the program runs modally the way exec() would, so typing reaches it.
     static void ShowModal(QDialog& dialog) {
@@ -154,20 +139,14 @@ class ApplicationTest : public QObject {
     // Types Ctrl+<key> into the settings window.
     void Control(Qt::Key key) { QTest::keyClick(Settings(), key, Qt::ControlModifier); }
 
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<FakeUsbTree> usb_;
-    std::unique_ptr<FakeInstall> install_;
-    std::unique_ptr<Application> program_;
-    std::unique_ptr<BoxRecorder> boxes_;
+    std::unique_ptr<ProgramOnSim> on_;
+    SimProcess* sim_ = nullptr;
+    FakeInstall* install_ = nullptr;
+    Application* program_ = nullptr;
+    BoxRecorder* boxes_ = nullptr;
 
   private slots:
-    void cleanup() {
-        boxes_.reset();
-        program_.reset();
-        install_.reset();
-        usb_.reset();
-        sim_.reset();
-    }
+    void cleanup() { on_.reset(); }
 
     void connectingOverLanReadsEverythingAndShowsLiveLevels() {
         Start({"--layout", "SSSSSSSSVVVVVVVV"});
@@ -435,7 +414,8 @@ class ApplicationTest : public QObject {
 
         // A link that goes away under the poll.
         boxes_->boxes.clear();
-        sim_ = std::make_unique<SimProcess>();
+        on_->sim = std::make_unique<SimProcess>();
+        sim_ = on_->sim.get();
         QVERIFY(sim_->Started());
         App().link.lanPort = sim_->Port();
         PressLan();
@@ -466,6 +446,9 @@ class ApplicationTest : public QObject {
         QCOMPARE(UiText(451),
                  japanese ? QString::fromUtf8("通信中です...") : QStringLiteral("Processing..."));
         QCOMPARE(Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
+        // Qt's own texts (standard buttons, the file dialog) follow the window language.
+        QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().contains("Yes"), !japanese);
     }
 };
 

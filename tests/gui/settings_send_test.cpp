@@ -13,7 +13,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,27 +106,18 @@ class SettingsSendTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void cleanup() {
-        boxes_.reset();
-        program_.reset();
-        install_.reset();
-        sim_.reset();
-    }
+    void cleanup() { on_.reset(); }
 
     void eachTabsEditsGoOutWithSendAndComeBackRead();
 
   private:
     void Start() {
-        sim_ = std::make_unique<SimProcess>(
-            std::vector<std::string>{"--layout", "SSVV000000000000", "--log"});
-        QVERIFY2(sim_->Started(), sim_->Error().c_str());
-        install_ = std::make_unique<FakeInstall>();
-        std::ofstream(install_->Settings(), std::ios::binary)
-            << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << sim_->Port()
-            << "\r\n[TIMEOUT]\r\nRecv=3000\r\n";
-        program_ = std::make_unique<Application>(AppPaths::ForExecutable(install_->Executable()),
-                                                 Language::English);
-        boxes_ = std::make_unique<BoxRecorder>();
+        on_ =
+            std::make_unique<ProgramOnSim>(std::vector<std::string>{"--layout", "SSVV000000000000"},
+                                           3000, "", false, Language::English);
+        QVERIFY2(on_->Started(), on_->sim->Error().c_str());
+        sim_ = on_->sim.get();
+        program_ = on_->program.get();
     }
 
     AppContext& App() { return program_->Context(); }
@@ -210,10 +200,9 @@ class SettingsSendTest : public QObject {
         return QStringLiteral("(no control %1)").arg(id);
     }
 
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<FakeInstall> install_;
-    std::unique_ptr<Application> program_;
-    std::unique_ptr<BoxRecorder> boxes_;
+    std::unique_ptr<ProgramOnSim> on_;
+    SimProcess* sim_ = nullptr;
+    Application* program_ = nullptr;
 };
 
 void SettingsSendTest::eachTabsEditsGoOutWithSendAndComeBackRead() {
@@ -235,7 +224,7 @@ void SettingsSendTest::eachTabsEditsGoOutWithSendAndComeBackRead() {
                      qPrintable(name + ": " + QByteArray::number(shown.id) + " shows " +
                                 ShownText(shown.id).toUtf8()));
         }
-        QVERIFY2(boxes_->boxes.empty(), name);
+        QVERIFY2(on_->boxes->boxes.empty(), name);
     }
 }
 

@@ -64,19 +64,8 @@ FakeInstall::~FakeInstall() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
-FileAnswerer::FileAnswerer(QString answer) : answer(std::move(answer)) {
-    SetFileChooser([this](const FileRequest& request) {
-        requests.push_back(request);
-        return this->answer;
-    });
-}
-
-FileAnswerer::~FileAnswerer() {
-    SetFileChooser({});
-}
-
-ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, std::string extraSettings, bool usb,
-                           Language language) {
+ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs,
+                           std::string extraSettings, bool usb, Language language) {
     if (usb) {
         simArgs.push_back("--pty");
     }
@@ -92,25 +81,16 @@ ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, std::string extraSe
     }
     std::ofstream(install.Settings(), std::ios::binary)
         << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << sim->Port()
-        << "\r\n[TIMEOUT]\r\nRecv=3000\r\n"
+        << "\r\n[TIMEOUT]\r\nRecv=" << replyTimeoutMs << "\r\n"
         << extraSettings;
     boxes = std::make_unique<BoxRecorder>();
     program = std::make_unique<Application>(AppPaths::ForExecutable(install.Executable()), language,
                                             roots);
 }
 
-ProgramOnSim::~ProgramOnSim() {
-    program.reset(); // closes the link before the simulator goes
-    boxes.reset();
-}
-
 bool ProgramOnSim::ConnectLan() {
-    ConnectionMenu* menu = App().windows.connectionMenu;
-    auto* lan = FindControl<QPushButton>(menu, 1012);
-    if (!lan) {
-        return false;
-    }
-    QTest::mouseClick(lan, Qt::LeftButton);
+    QTest::mouseClick(FindControl<QPushButton>(App().windows.connectionMenu.data(), 1012),
+                      Qt::LeftButton);
     return WaitFor([this] {
         SettingsWindow* settings = App().windows.settingsWindow;
         return settings && settings->isVisible() && !App().editor.busy;

@@ -60,26 +60,15 @@ class FakeInstall {
     std::filesystem::path dir_;
 };
 
-// Answers the open-file dialog with a path chosen in advance and keeps the requests.
-class FileAnswerer {
-  public:
-    explicit FileAnswerer(QString answer = {});
-    ~FileAnswerer();
-    FileAnswerer(const FileAnswerer&) = delete;
-    FileAnswerer& operator=(const FileAnswerer&) = delete;
-
-    std::vector<FileRequest> requests;
-    QString answer; // empty: the user cancels
-};
-
 // The real program against va48sim on loopback: the simulator (with its request log on), a
-// fake install whose settings file points the LAN link at it, the program and a box recorder.
-// With `usb` the simulator serves a pseudo-terminal that USB discovery finds instead.
+// fake install whose settings file points the LAN link at it with a reply time-out of
+// `replyTimeoutMs` (`extraSettings` follows that line, in the TIMEOUT section), a box recorder
+// and the program. With `usb` the simulator serves a pseudo-terminal that USB discovery finds.
 class ProgramOnSim {
   public:
-    explicit ProgramOnSim(std::vector<std::string> simArgs, std::string extraSettings = {},
-                          bool usb = false, Language language = SystemLanguage());
-    ~ProgramOnSim();
+    explicit ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs = 3000,
+                          std::string extraSettings = {}, bool usb = false,
+                          Language language = SystemLanguage());
 
     bool Started() const { return sim->Started(); }
     AppContext& App() { return program->Context(); }
@@ -91,7 +80,7 @@ class ProgramOnSim {
     std::unique_ptr<FakeUsbTree> usb;
     FakeInstall install;
     std::unique_ptr<BoxRecorder> boxes;
-    std::unique_ptr<Application> program;
+    std::unique_ptr<Application> program; // last: it goes first, closing the link
 };
 
 } // namespace va48
