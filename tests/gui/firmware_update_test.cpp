@@ -13,13 +13,12 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,49 +29,26 @@ namespace {
 const std::string kLine = SRecordLine(1, 0x100, "abcd");
 const std::string kEnd = SRecordLine(9, 0, "");
 const std::string kSmall =
-    SRecordLine(0, 0, "hdr") + "\n" + kLine + "\n" + kLine + "\n" + kEnd + "\n";
+    SRecordLine(0, 0, "hdr") + "\n" + kLine + "\n" + kLine + "\n" + kEnd + "\n"; // 66 bytes
 
-// A file for the test in a folder of its own.
-struct Files {
-    QString Write(const std::string& name, const std::string& content) {
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("va48_fw_" + std::to_string(::getpid()) + "_" + name);
-        WriteFile(path, content);
-        written.push_back(path);
-        return QString::fromStdString(path.string());
-    }
-    ~Files() {
-        for (const auto& path : written) {
-            std::filesystem::remove(path);
-        }
-    }
-    std::vector<std::filesystem::path> written;
-};
-
-// The session as the test plays it: records each job's text and the reply time-out it ran with.
+// The session as the test plays it: each job's text and the reply time-out it was started with.
 struct FakeSession {
-    explicit FakeSession(LinkSettings& link) : link(link) {}
-
-    FirmwareUpdateDialog::Hooks Hooks() {
-        FirmwareUpdateDialog::Hooks hooks;
-        hooks.self = 3;
-        hooks.startJob = [this](const CommandJob& job) {
-            const JobEntry& entry = job.entries[0];
-            texts.emplace_back(FrameText({entry.frame.data(), entry.frameLength}));
-            timeouts.push_back(link.replyTimeoutMs.load());
-            last = job;
-            return answer;
-        };
-        hooks.closeLink = [this] { ++linkCloses; };
-        hooks.closed = [this](std::uint64_t total) { totals.push_back(total); };
-        return hooks;
+    FirmwareUpdateDialog::Hooks Hooks(LinkSettings& link) {
+        return {3,
+                [this, &link](const CommandJob& job) {
+                    texts.emplace_back(
+                        FrameText({job.entries[0].frame.data(), job.entries[0].frameLength}));
+                    timeouts.push_back(link.replyTimeoutMs.load());
+                    lastDone = job.doneMessage;
+                    return answer;
+                },
+                [this] { ++linkCloses; }, [this](std::uint64_t total) { totals.push_back(total); }};
     }
 
-    LinkSettings& link;
     ResultCode answer = ResultCode::Success;
     std::vector<std::string> texts;
     std::vector<std::uint32_t> timeouts;
-    CommandJob last;
+    std::uint32_t lastDone = 0;
     int linkCloses = 0;
     std::vector<std::uint64_t> totals;
 };
@@ -101,221 +77,196 @@ QString Layout(const QWidget* dialog) {
     return shown;
 }
 
-void ChooseAndStart(QWidget* dialog, const QString& path) {
-    FileAnswerer files(path);
+// Presses "...", answers the file dialog with `path` and presses Start; returns what the file
+// dialog was asked.
+FileRequest ChooseAndStart(QWidget* dialog, const QString& path) {
+    FileRequest asked;
+    SetFileChooser([&](const FileRequest& request) {
+        asked = request;
+        return path;
+    });
     QTest::mouseClick(Button(dialog, 1801), Qt::LeftButton);
+    SetFileChooser({});
     QTest::mouseClick(Button(dialog, 1802), Qt::LeftButton);
+    return asked;
 }
 
-enum class Ending { Complete, AbortMidTransfer, FailWrite, Busy };
+QString Failed(ResultCode code) {
+    return UiText(400).replace("%s", UiText(ResultMessage(code)));
+}
+
+struct EndToEnd {
+    bool usb = false; // Ctrl+U in the connection menu, which connects over USB
+    std::vector<std::string> simArgs;
+    std::string content;
+    bool abort = false;             // press Abort once the bar passes 10 %
+    QString status;                 // at the end; empty: refused before anything is sent
+    std::vector<std::string> steps; // UPD requests received other than the lines
+};
 
 } // namespace
 
-Q_DECLARE_METATYPE(Ending)
-Q_DECLARE_METATYPE(va48::ResultCode)
+Q_DECLARE_METATYPE(EndToEnd)
 
 class FirmwareUpdateTest : public QObject {
     Q_OBJECT
 
-  private:
-    // Plays the session until the dialog ends: each job succeeds, except as `ending` says.
-    static void Play(FirmwareUpdateDialog& dialog, FakeSession& session, Ending ending) {
-        for (int guard = 0; guard < 100 && Layout(&dialog) == "tpA"; ++guard) {
-            const std::string& text = session.texts.back();
-            if (ending == Ending::AbortMidTransfer && text.starts_with("UPD 4") &&
-                Button(&dialog, 1803)->isEnabled()) {
-                QTest::mouseClick(Button(&dialog, 1803), Qt::LeftButton);
-            }
-            if (ending == Ending::Busy) {
-                QVERIFY(WaitFor([&] { return Layout(&dialog) != "tpA"; }));
-            } else if (ending == Ending::FailWrite && text == "UPD 2") {
-                SendWindowMessage(&dialog, UM_UPDATE_FAILED, ToInt(ResultCode::ReplyTimeout));
-            } else {
-                SendWindowMessage(&dialog, session.last.doneMessage);
-            }
-        }
+    QString Write(const QString& name, const std::string& content) {
+        const QString path = dir_.filePath(name);
+        WriteFile(path.toStdString(), content);
+        return path;
     }
+
+    QTemporaryDir dir_;
 
   private slots:
-    void startRefusesWhatIsNoFirmwareImage_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("content"); // empty: no such file
-        QTest::addColumn<QString>("box");     // empty: accepted
-        const QString valid = QString::fromStdString(kSmall);
-        QTest::newRow("capital .MOT accepted") << "A.MOT" << valid << "";
-        QTest::newRow(".bin") << "a.bin" << valid << "Illegal file.";
-        QTest::newRow("no extension") << "firmware" << valid << "Illegal file.";
-        QTest::newRow("missing file") << "gone.mot"
-                                      << ""
-                                      << "Illegal file.";
-        QTest::newRow("one wrong checksum")
-            << "bad.mot"
-            << QString::fromStdString(SRecordLine(0, 0, "hdr") + "\n" + kLine + "\n" +
-                                      kLine.substr(0, kLine.size() - 1) + "0\n" + kEnd)
-            << "Illegal file.\nline 3: checksum 60, computed 6D";
-        QTest::newRow("truncated") << "cut.mot" << QString::fromStdString(kLine + "\n")
-                                   << "Illegal file.\nno termination record (S7, S8 or S9)";
-    }
-
     void startRefusesWhatIsNoFirmwareImage() {
-        QFETCH(QString, name);
-        QFETCH(QString, content);
-        QFETCH(QString, box);
-        LinkSettings link;
-        FakeSession session(link);
-        BoxRecorder boxes;
-        Files files;
-        const QString path = content.isEmpty()
-                                 ? QStringLiteral("/nonexistent/gone.mot")
-                                 : files.Write(name.toStdString(), content.toStdString());
-        QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks());
-        dialog->show();
-        ChooseAndStart(dialog, path);
-        if (box.isEmpty()) {
-            QVERIFY(boxes.boxes.empty());
-            QCOMPARE(session.texts, std::vector<std::string>{"UPD 1"});
-            QCOMPARE(Layout(dialog), QStringLiteral("tpA"));
-        } else {
-            QCOMPARE(boxes.boxes.size(), std::size_t{1});
-            QCOMPARE(boxes.boxes[0].text, box);
-            QVERIFY(boxes.boxes[0].icon == BoxIcon::Error);
-            QVERIFY(session.texts.empty()); // the amplifier was never touched
-            QCOMPARE(Layout(dialog), QStringLiteral("SC"));
+        const std::pair<QString, QString> rows[] = {
+            {"A.MOT", ""}, {"a.bin", UiText(401)}, {"firmware", UiText(401)}, {"", UiText(401)}};
+        for (const auto& [name, box] : rows) { // name "": no such file; box "": accepted
+            LinkSettings link;
+            FakeSession session;
+            BoxRecorder boxes;
+            QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks(link));
+            dialog->show();
+            const FileRequest asked = ChooseAndStart(
+                dialog, name.isEmpty() ? "/nonexistent/gone.mot" : Write(name, kSmall));
+            QCOMPARE(asked.title, QStringLiteral("Select File"));
+            QCOMPARE(asked.nameFilters.first(), QStringLiteral("MOT Files(*.mot)"));
+            QCOMPARE(asked.defaultSuffix, QStringLiteral("mot"));
+            QCOMPARE(boxes.boxes.size(), std::size_t{!box.isEmpty()});
+            if (!box.isEmpty()) {
+                QCOMPARE(boxes.boxes[0].text, box);
+                QVERIFY(boxes.boxes[0].icon == BoxIcon::Error);
+            } else { // what the file holds is shown
+                QCOMPARE(FindControl<QLabel>(dialog, 1807)->text(),
+                         QStringLiteral("2 data records, addresses 0100-0103, header \"hdr\""));
+            }
+            QCOMPARE(session.texts.size(), std::size_t{box.isEmpty()}); // "UPD 1" or nothing
+            QCOMPARE(Layout(dialog), box.isEmpty() ? QStringLiteral("tpA") : QStringLiteral("SC"));
+            delete dialog;
         }
-        delete dialog;
-    }
-
-    void browseOffersMotFilesAndShowsWhatTheFileHolds() {
-        LinkSettings link;
-        FakeSession session(link);
-        Files files;
-        const QString path = files.Write("s.mot", kSmall);
-        QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks());
-        FileAnswerer chooser(path);
-        QTest::mouseClick(Button(dialog, 1801), Qt::LeftButton);
-        QCOMPARE(chooser.requests.size(), std::size_t{1});
-        QCOMPARE(chooser.requests[0].title, QStringLiteral("Select File"));
-        QCOMPARE(chooser.requests[0].nameFilters.first(), QStringLiteral("MOT Files(*.mot)"));
-        QCOMPARE(chooser.requests[0].defaultSuffix, QStringLiteral("mot"));
-        QCOMPARE(FindControl<QLineEdit>(dialog, 1800)->text(), path);
-        QCOMPARE(FindControl<QLineEdit>(dialog, 1800)->accessibleName(), QStringLiteral("File"));
-        QCOMPARE(FindControl<QLabel>(dialog, 1807)->text(),
-                 QStringLiteral("2 data records, addresses 0100-0103, header \"hdr\""));
-        // Cancelling the file dialog keeps the path.
-        chooser.answer.clear();
-        QTest::mouseClick(Button(dialog, 1801), Qt::LeftButton);
-        QCOMPARE(FindControl<QLineEdit>(dialog, 1800)->text(), path);
-        delete dialog;
     }
 
     void everyEndingRestoresTheTimeOutAndClosesTheLink_data() {
-        QTest::addColumn<Ending>("ending");
         QTest::addColumn<bool>("reboot");
+        QTest::addColumn<QString>("failAt"); // the request answered UM_UPDATE_FAILED 32, if any
+        QTest::addColumn<bool>("busy");      // the session refuses every job
         QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("last"); // the last request sent
-        QTest::newRow("completed with reboot") << Ending::Complete << true << "Update is completed."
-                                               << "UPD 3";
-        QTest::newRow("completed without reboot")
-            << Ending::Complete << false << "Update is completed."
-            << "UPD 2";
-        QTest::newRow("abort mid-transfer") << Ending::AbortMidTransfer << true << "Aborted."
-                                            << "UPD 0";
+        QTest::newRow("completed with reboot") << true << "" << false << UiText(398);
+        QTest::newRow("completed without reboot") << false << "" << false << UiText(398);
         QTest::newRow("write times out")
-            << Ending::FailWrite << true
-            << "Update is failed. (" + UiText(ResultMessage(ResultCode::ReplyTimeout)) + ")"
-            << "UPD 2";
+            << true << "UPD 2" << false << Failed(ResultCode::ReplyTimeout);
         QTest::newRow("session busy")
-            << Ending::Busy << true
-            << "Update is failed. (" + UiText(ResultMessage(ResultCode::SendReceiveFailed)) + ")"
-            << "UPD 1";
+            << true << "" << true << Failed(ResultCode::SendReceiveFailed);
     }
 
     void everyEndingRestoresTheTimeOutAndClosesTheLink() {
-        QFETCH(Ending, ending);
         QFETCH(bool, reboot);
+        QFETCH(QString, failAt);
+        QFETCH(bool, busy);
         LinkSettings link;
         link.replyTimeoutMs = 3000;
         link.updateTimeoutMs = 60000;
         link.rebootAfterUpdate = reboot;
-        FakeSession session(link);
-        session.answer = ending == Ending::Busy ? ResultCode::NotStarted : ResultCode::Success;
-        Files files;
-        QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks());
+        FakeSession session;
+        session.answer = busy ? ResultCode::NotStarted : ResultCode::Success;
+        QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks(link));
         dialog->show();
-        ChooseAndStart(dialog, files.Write("e.mot", kSmall));
+        ChooseAndStart(dialog, Write("e.mot", kSmall));
         QCOMPARE(Status(dialog), UiText(394));
-        Play(*dialog, session, ending);
-
+        QCOMPARE(FindControl<QLineEdit>(dialog, 1800)->accessibleName(), QStringLiteral("File"));
+        QTest::keyClick(dialog, Qt::Key_Escape); // does not end a running update
+        QVERIFY(dialog->isVisible());
+        while (Layout(dialog) == "tpA" && session.texts.size() < 20) {
+            if (busy) {
+                QVERIFY(WaitFor([&] { return Layout(dialog) != "tpA"; }));
+            } else if (QString::fromStdString(session.texts.back()) == failAt) {
+                SendWindowMessage(dialog, UM_UPDATE_FAILED, ToInt(ResultCode::ReplyTimeout));
+            } else {
+                SendWindowMessage(dialog, session.lastDone);
+            }
+        }
         QTEST(Status(dialog), "status");
-        QTEST(QString::fromStdString(session.texts.back()), "last");
+        // The update time-out holds for the write and the reboot only.
         for (std::size_t i = 0; i < session.texts.size(); ++i) {
             const bool writing = session.texts[i] == "UPD 2" || session.texts[i] == "UPD 3";
             QCOMPARE(session.timeouts[i], writing ? 60000u : 3000u);
         }
+        const char* last = busy ? "UPD 1" : reboot && failAt.isEmpty() ? "UPD 3" : "UPD 2";
+        QCOMPARE(session.texts.back(), std::string(last));
         QCOMPARE(link.replyTimeoutMs.load(), 3000u);
         QCOMPARE(session.linkCloses, 1);
         QCOMPARE(Layout(dialog), QStringLiteral("tpC"));
         QCOMPARE(Bar(dialog), 100);
-        QVERIFY(!FindControl<QLineEdit>(dialog, 1800)->isEnabled());
-        // Reports arriving after the end change nothing.
-        SendWindowMessage(dialog, UM_UPDATE_STEP_DONE);
+        SendWindowMessage(dialog, UM_UPDATE_STEP_DONE); // a late report changes nothing
         QCOMPARE(session.linkCloses, 1);
         QTest::mouseClick(Button(dialog, 1805), Qt::LeftButton);
         QCOMPARE(session.totals, std::vector<std::uint64_t>{kSmall.size()});
         QVERIFY(WaitFor([&] { return dialog.isNull(); }));
     }
 
-    void escapeLeavesARunningUpdateAloneButTheCloseBoxEndsIt() {
-        LinkSettings link;
-        link.replyTimeoutMs = 3000;
-        FakeSession session(link);
-        Files files;
-        QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks());
-        dialog->show();
-        ChooseAndStart(dialog, files.Write("c.mot", kSmall));
-        SendWindowMessage(dialog, UM_UPDATE_STEP_DONE);
-        link.replyTimeoutMs = 60000; // as if the write step were under way
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QVERIFY(dialog->isVisible());
-        dialog->close();
-        QCOMPARE(session.totals, std::vector<std::uint64_t>{kSmall.size()});
-        QCOMPARE(link.replyTimeoutMs.load(), 3000u);
-        QVERIFY(WaitFor([&] { return dialog.isNull(); }));
-
-        // Closed before any update: total 0, the link stays.
-        FakeSession idle(link);
-        QPointer second = new FirmwareUpdateDialog(link, idle.Hooks());
-        second->show();
-        QTest::keyClick(second, Qt::Key_Escape);
-        QCOMPARE(idle.totals, std::vector<std::uint64_t>{0});
-        QCOMPARE(idle.linkCloses, 0);
-        QVERIFY(WaitFor([&] { return second.isNull(); }));
-    }
-
     // --- Through the program, against the simulator ----------------------------------------
 
-    void aValidFileGoesOutLineByLineAndTheLinkIsDroppedAtClose() {
-        ProgramOnSim on({}, "[TIMEOUT]\r\nUpdate=45000\r\n");
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QVERIFY(on.ConnectLan());
+    void throughTheProgram_data() {
+        QTest::addColumn<EndToEnd>("row");
         // A long record goes in two pieces; the simulator puts them together again.
-        const std::string content = SRecordLine(0, 0, "fw") + "\n" + SRecordLine(1, 0, "x") + "\n" +
-                                    SRecordLine(3, 0x1000, std::string(125, 'y')) + "\n" + kEnd +
-                                    "\n";
-        Files files;
-        QTest::keyClick(on.App().windows.settingsWindow, Qt::Key_U, Qt::ControlModifier);
+        const std::string valid = SRecordLine(0, 0, "fw") + "\n" + SRecordLine(1, 0, "x") + "\n" +
+                                  SRecordLine(3, 0x1000, std::string(125, 'y')) + "\n" + kEnd +
+                                  "\n";
+        std::string corrupt = SRecordImage(32 * 10);
+        char& checksum = corrupt[corrupt.find('\n', corrupt.find('\n') + 1) - 1]; // line 2's
+        checksum = checksum == '0' ? '1' : '0';
+        QTest::newRow("completed")
+            << EndToEnd{false, {}, valid, false, UiText(398), {"UPD 1", "UPD 2", "UPD 3"}};
+        QTest::newRow("write refused") << EndToEnd{false,
+                                                   {"--fail-write", "0003"},
+                                                   SRecordImage(256),
+                                                   false,
+                                                   Failed(ResultCode::StatusImpossible),
+                                                   {"UPD 1", "UPD 2"}};
+        QTest::newRow("link dropped mid-transfer")
+            << EndToEnd{false, {"--drop-at-line", "3"},          SRecordImage(256),
+                        false, Failed(ResultCode::Disconnected), {"UPD 1"}};
+        QTest::newRow("abort pressed mid-transfer")
+            << EndToEnd{false, {"--delay", "UPD:20"}, SRecordImage(32 * 40),
+                        true,  UiText(402),           {"UPD 1", "UPD 0"}};
+        QTest::newRow("one wrong checksum") << EndToEnd{false, {}, corrupt, false, {}, {}};
+        QTest::newRow("from the menu over USB")
+            << EndToEnd{true, {}, kSmall, false, UiText(398), {"UPD 1", "UPD 2", "UPD 3"}};
+    }
+
+    void throughTheProgram() {
+        QFETCH(EndToEnd, row);
+        ProgramOnSim on(row.simArgs, 3000, "Update=45000\r\n", row.usb);
+        QVERIFY2(on.Started(), on.sim->Error().c_str());
+        QVERIFY(row.usb || on.ConnectLan());
+        QWidget* from = row.usb ? static_cast<QWidget*>(on.App().windows.connectionMenu)
+                                : on.App().windows.settingsWindow;
+        QTest::keyClick(from, Qt::Key_U, Qt::ControlModifier);
         QVERIFY(WaitFor([&] { return on.App().windows.updateDialog != nullptr; }));
         QPointer<QWidget> dialog = on.App().windows.updateDialog;
-        QVERIFY(!on.App().windows.settingsWindow->isVisible());
+        QVERIFY(!from->isVisible());
+        QVERIFY(on.App().session->Kind() == (row.usb ? LinkKind::Usb : LinkKind::Lan));
         // Typing goes to the path field, not to the settings window behind it.
         auto* path = FindControl<QLineEdit>(dialog, 1800);
         path->setFocus();
         QTest::keyClicks(path, "ab");
         QCOMPARE(path->text(), QStringLiteral("ab"));
-        ChooseAndStart(dialog, files.Write("ok.mot", content));
-        QVERIFY(WaitFor([&] { return Status(dialog) == UiText(398); }));
-        QCOMPARE(Bar(dialog), 100);
-
+        ChooseAndStart(dialog, Write("e2e.mot", row.content));
+        if (row.abort) {
+            QVERIFY(WaitFor([&] { return Bar(dialog) > 10; }));
+            QTest::mouseClick(Button(dialog, 1803), Qt::LeftButton);
+        }
+        const bool started = !row.status.isEmpty();
+        if (started) {
+            QVERIFY(WaitFor([&] { return Status(dialog) == row.status; }));
+            QCOMPARE(Bar(dialog), 100);
+        } else {
+            QCOMPARE(on.boxes->boxes.size(), std::size_t{1});
+            QVERIFY(on.boxes->boxes[0].text.startsWith(UiText(401) + "\nline 2: checksum "));
+            QTest::qWait(100);
+        }
         std::string received;
         std::vector<std::string> steps;
         for (const std::string& request : on.sim->ReceivedRequests()) {
@@ -325,122 +276,20 @@ class FirmwareUpdateTest : public QObject {
                 steps.push_back(request);
             }
         }
-        QCOMPARE(received, content);
-        QCOMPARE(steps, (std::vector<std::string>{"UPD 1", "UPD 2", "UPD 3"}));
-        QCOMPARE(on.App().session->Handle(), kNoConnection);
+        QCOMPARE(steps, row.steps);
+        if (row.status == UiText(398)) {
+            QCOMPARE(received, row.content);
+        }
         QCOMPARE(on.App().link.replyTimeoutMs.load(), 3000u);
+        QCOMPARE(on.App().session->Handle() == kNoConnection, started);
+        // After an update the link is gone: back to the menu; else back to the settings window.
         QTest::mouseClick(Button(dialog, 1805), Qt::LeftButton);
         QVERIFY(WaitFor([&] {
-            return dialog.isNull() && on.App().windows.connectionMenu &&
-                   on.App().windows.connectionMenu->isVisible() && !on.App().windows.settingsWindow;
+            SettingsWindow* settings = on.App().windows.settingsWindow;
+            return dialog.isNull() && !on.App().editor.busy &&
+                   (started ? on.App().windows.connectionMenu->isVisible() && !settings
+                            : settings && settings->isVisible());
         }));
-    }
-
-    void failuresOnTheWayShowTheirReason_data() {
-        QTest::addColumn<QStringList>("simArgs");
-        QTest::addColumn<ResultCode>("result");
-        QTest::addColumn<QString>("mustNotSee");
-        QTest::newRow("write refused")
-            << QStringList{"--fail-write", "0003"} << ResultCode::StatusImpossible << "UPD 3";
-        QTest::newRow("link dropped mid-transfer")
-            << QStringList{"--drop-at-line", "3"} << ResultCode::Disconnected << "UPD 2";
-    }
-
-    void failuresOnTheWayShowTheirReason() {
-        QFETCH(QStringList, simArgs);
-        QFETCH(ResultCode, result);
-        QFETCH(QString, mustNotSee);
-        std::vector<std::string> args;
-        for (const QString& arg : simArgs) {
-            args.push_back(arg.toStdString());
-        }
-        ProgramOnSim on(args);
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QVERIFY(on.ConnectLan());
-        Files files;
-        QTest::keyClick(on.App().windows.settingsWindow, Qt::Key_U, Qt::ControlModifier);
-        QVERIFY(WaitFor([&] { return on.App().windows.updateDialog != nullptr; }));
-        QPointer<QWidget> dialog = on.App().windows.updateDialog;
-        ChooseAndStart(dialog, files.Write("f.mot", SRecordImage(256)));
-        const QString expected = UiText(400).replace("%s", UiText(ResultMessage(result)));
-        QVERIFY(WaitFor([&] { return Status(dialog) == expected; }));
-        QCOMPARE(on.App().link.replyTimeoutMs.load(), 3000u);
-        QCOMPARE(on.App().session->Handle(), kNoConnection);
-        for (const std::string& request : on.sim->ReceivedRequests()) {
-            QVERIFY(request != mustNotSee.toStdString());
-        }
-    }
-
-    void abortPressedMidTransferSendsStepZero() {
-        ProgramOnSim on({"--delay", "UPD:20"});
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QVERIFY(on.ConnectLan());
-        Files files;
-        QTest::keyClick(on.App().windows.settingsWindow, Qt::Key_U, Qt::ControlModifier);
-        QVERIFY(WaitFor([&] { return on.App().windows.updateDialog != nullptr; }));
-        QPointer<QWidget> dialog = on.App().windows.updateDialog;
-        ChooseAndStart(dialog, files.Write("a.mot", SRecordImage(32 * 40)));
-        QVERIFY(WaitFor([&] { return Bar(dialog) > 10; }));
-        QTest::mouseClick(Button(dialog, 1803), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return Status(dialog) == UiText(402); }));
-        const auto requests = on.sim->ReceivedRequests();
-        QCOMPARE(requests.back(), std::string("UPD 0"));
-        QVERIFY(std::ranges::find(requests, std::string("UPD 2")) == requests.end());
-    }
-
-    void aCorruptFileNeverReachesTheAmplifier() {
-        ProgramOnSim on({});
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QVERIFY(on.ConnectLan());
-        std::string content = SRecordImage(32 * 10);
-        char& checksum = content[content.find('\n', content.find('\n') + 1) - 1]; // line 2's
-        checksum = checksum == '0' ? '1' : '0';
-        Files files;
-        QTest::keyClick(on.App().windows.settingsWindow, Qt::Key_U, Qt::ControlModifier);
-        QVERIFY(WaitFor([&] { return on.App().windows.updateDialog != nullptr; }));
-        QPointer<QWidget> dialog = on.App().windows.updateDialog;
-        ChooseAndStart(dialog, files.Write("c.mot", content));
-        QCOMPARE(on.boxes->boxes.size(), std::size_t{1});
-        QVERIFY(on.boxes->boxes[0].text.startsWith(UiText(401) + "\nline 2: checksum "));
-        QTest::qWait(100);
-        for (const std::string& request : on.sim->ReceivedRequests()) {
-            QVERIFY(!request.starts_with("UPD"));
-        }
-        // Closing now changes nothing: back to the settings window on the same link.
-        QTest::mouseClick(Button(dialog, 1805), Qt::LeftButton);
-        QVERIFY(WaitFor([&] {
-            return on.App().windows.settingsWindow &&
-                   on.App().windows.settingsWindow->isVisible() && !on.App().editor.busy;
-        }));
-        QVERIFY(on.App().session->Handle() != kNoConnection);
-    }
-
-    void controlUInTheMenuConnectsOverUsb() {
-        ProgramOnSim on({}, {}, true);
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QTest::keyClick(on.App().windows.connectionMenu, Qt::Key_U, Qt::ControlModifier);
-        QVERIFY(WaitFor([&] { return on.App().windows.updateDialog != nullptr; }));
-        QPointer<QWidget> dialog = on.App().windows.updateDialog;
-        QVERIFY(on.App().session->Kind() == LinkKind::Usb);
-        QVERIFY(!on.App().windows.connectionMenu->isVisible());
-        Files files;
-        ChooseAndStart(dialog, files.Write("u.mot", kSmall));
-        QVERIFY(WaitFor([&] { return Status(dialog) == UiText(398); }));
-        dialog->close();
-        QVERIFY(WaitFor([&] {
-            return on.App().windows.connectionMenu && on.App().windows.connectionMenu->isVisible();
-        }));
-    }
-
-    void japaneseWindowsGetQtsOwnTextsInJapanese() {
-        ProgramOnSim on({}, {}, false, Language::Japanese);
-        QVERIFY2(on.Started(), on.sim->Error().c_str());
-        QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
-        QVERIFY2(!box.button(QMessageBox::Yes)->text().contains("Yes"),
-                 qPrintable(box.button(QMessageBox::Yes)->text()));
-        QPointer<QWidget> dialog = on.App().dialogs.update();
-        QCOMPARE(Button(dialog, 1802)->text(), QString::fromUtf8("開始"));
-        delete dialog;
     }
 };
 

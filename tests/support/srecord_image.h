@@ -36,20 +36,18 @@ inline std::string SRecordLine(int type, std::uint32_t address, std::string_view
     return line;
 }
 
-// A whole image: a header, S3 records of `perRecord` data bytes from address 0 up to `dataBytes`
-// bytes, and S7; each line ends with `lineEnd`.
-inline std::string SRecordImage(std::size_t dataBytes, std::size_t perRecord = 32,
-                                std::string_view lineEnd = "\n") {
-    std::string image = SRecordLine(0, 0, "va48 test image") + std::string(lineEnd);
-    std::string data;
-    for (std::size_t at = 0; at < dataBytes; at += perRecord) {
-        data.assign(std::min(perRecord, dataBytes - at), '\0');
+// A whole image: a header, S3 records of 32 data bytes from address 0 holding `dataBytes` bytes,
+// and S7, each line ending with LF.
+inline std::string SRecordImage(std::size_t dataBytes) {
+    std::string image = SRecordLine(0, 0, "va48 test image") + "\n";
+    for (std::size_t at = 0; at < dataBytes; at += 32) {
+        std::string data(std::min<std::size_t>(32, dataBytes - at), '\0');
         for (std::size_t i = 0; i < data.size(); ++i) {
             data[i] = static_cast<char>((at + i) * 7);
         }
-        image += SRecordLine(3, static_cast<std::uint32_t>(at), data) + std::string(lineEnd);
+        image += SRecordLine(3, static_cast<std::uint32_t>(at), data) + "\n";
     }
-    return image + SRecordLine(7, 0, "") + std::string(lineEnd);
+    return image + SRecordLine(7, 0, "") + "\n";
 }
 
 } // namespace va48
