@@ -2,9 +2,9 @@
 // va48sim over loopback, one UPD step per job as the update dialog runs it, beside its floor
 // measured in the same run: as many bare TST round trips over a socket to the same simulator as
 // the update has steps.
+#include "bench/session_rig.h"
 #include "maintenance/firmware_image.h"
 #include "maintenance/update_steps.h"
-#include "bench/session_rig.h"
 #include "tests/support/srecord_image.h"
 
 #include <benchmark/benchmark.h>
