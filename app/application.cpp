@@ -1,12 +1,16 @@
 #include "app/application.h"
 
 #include "app/connection_menu.h"
+#include "app/messages.h"
 #include "app/processing_dialog.h"
+#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "filters/coefficient_dialog.h"
+#include "maintenance/firmware_update_dialog.h"
 #include "maintenance/reply_time_dialog.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 
 namespace va48 {
 
@@ -28,6 +32,12 @@ Application::Application(const AppPaths& paths, Language language, UsbSearchRoot
     context_.windows.mainWindow = main_.get();
     context_.dialogs.hpf = CoefficientDialogFactory(FilterSide::HighPass, context_.device);
     context_.dialogs.lpf = CoefficientDialogFactory(FilterSide::LowPass, context_.device);
+    if (context_.language == Language::Japanese &&
+        qtTexts_.load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts_);
+    }
+    context_.dialogs.update = [this] { return MakeUpdateDialog(); };
     context_.log.Write("\n\n***** VA48PA1 Application Start *****\n");
     QApplication::setQuitOnLastWindowClosed(false);
     qApp->installEventFilter(&characters_);
@@ -35,6 +45,7 @@ Application::Application(const AppPaths& paths, Language language, UsbSearchRoot
 }
 
 Application::~Application() {
+    QCoreApplication::removeTranslator(&qtTexts_);
     qApp->removeEventFilter(&characters_);
     // Windows first (they refer to the context), then the link, then the last log line.
     delete context_.windows.replyTimeDialog.data();
@@ -47,6 +58,18 @@ Application::~Application() {
     context_.session->Disconnect();
     main_.reset();
     context_.log.Write("\n***** VA48PA1 Application End *****\n");
+}
+
+QWidget* Application::MakeUpdateDialog() {
+    FirmwareUpdateDialog::Hooks hooks;
+    hooks.self = kUpdateDialogHandle;
+    hooks.startJob = [this](const CommandJob& job) { return context_.session->StartJob(job); };
+    hooks.closeLink = [this] { context_.session->Disconnect(); };
+    hooks.closed = [this](std::uint64_t total) {
+        PostWindowMessage(context_.windows.mainWindow.data(), UM_UPDATE_DIALOG_CLOSED,
+                          static_cast<std::uintptr_t>(total));
+    };
+    return new FirmwareUpdateDialog(context_.link, std::move(hooks));
 }
 
 } // namespace va48

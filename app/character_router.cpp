@@ -47,6 +47,12 @@ bool CharacterRouter::eventFilter(QObject* watched, QEvent* event) {
         QApplication::activeModalWidget()) {
         return false;
     }
+    // The firmware update dialog has no typed commands; its path field takes its keys itself,
+    // which must not land in the settings window hidden behind it.
+    const QWidget* typedIn = static_cast<QWidget*>(watched)->window();
+    if (windows_.updateDialog && typedIn == windows_.updateDialog.data()) {
+        return false;
+    }
     const auto* key = static_cast<QKeyEvent*>(event);
     // Space presses a focused button; that is the button's key, not a character to route.
     if (key->key() == Qt::Key_Space && qobject_cast<QAbstractButton*>(watched)) {

@@ -14,7 +14,8 @@ namespace va48 {
 // coefficient dialog, settings window, reply-time dialog, connection menu, as WM_CHAR_MESSAGE;
 // the window the key was typed in never sees it. Those windows turn Ctrl+letter into commands and
 // pass other characters to their focused field themselves. Keys that are no character (Tab,
-// arrows, Enter, Escape) and everything while a modal dialog runs take Qt's usual way.
+// arrows, Enter, Escape), keys typed in the firmware update dialog and everything while a modal
+// dialog runs take Qt's usual way.
 class CharacterRouter : public QObject {
   public:
     explicit CharacterRouter(const AppWindows& windows);

@@ -3,35 +3,20 @@
 //
 // Every benchmark reports, besides Google Benchmark's mean, the median and 90th percentile of the
 // individual round trips (counters median_us, p90_us).
-#include "protocol/command_session.h"
-#include "protocol/request_builders.h"
-#include "tests/support/fake_usb_tree.h"
-#include "tests/support/message_inbox.h"
-#include "tests/support/sim_process.h"
+#include "bench/session_rig.h"
 
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 namespace va48 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kConnected = 1;
-constexpr std::uint32_t kDone = 2;
-constexpr std::uint32_t kFailed = 3;
 
 void ReportLatencies(benchmark::State& state, std::vector<double>& microseconds) {
     if (microseconds.empty()) {
@@ -45,87 +30,6 @@ void ReportLatencies(benchmark::State& state, std::vector<double>& microseconds)
 double Since(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
-
-std::vector<std::uint8_t> TestFrame() {
-    std::vector<std::uint8_t> frame(kMaxFrameSize);
-    frame.resize(static_cast<std::size_t>(BuildRequestFrame(kTestText, frame)));
-    return frame;
-}
-
-// Sends a frame and reads until the reply's CR LF: one bare round trip.
-bool PingPong(int fd, const std::vector<std::uint8_t>& frame) {
-    if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) {
-        return false;
-    }
-    std::array<std::uint8_t, 2048> reply{};
-    std::size_t length = 0;
-    while (length < 7 || reply[length - 2] != kCr || reply[length - 1] != kLf) {
-        const ssize_t got = ::read(fd, reply.data() + length, reply.size() - length);
-        if (got <= 0) {
-            return false;
-        }
-        length += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// A session connected to a sim, with everything it refers to.
-class SessionRig {
-  public:
-    explicit SessionRig(LinkKind kind, const SimProcess& sim)
-        : logPath_(std::filesystem::temp_directory_path() /
-                   ("va48bench_" + std::to_string(::getpid()) + ".log")),
-          log_(std::getenv("VA48BENCH_NOLOG") ? std::filesystem::path() : logPath_) {
-        settings_.lanAddress = {127, 0, 0, 1};
-        settings_.lanPort = sim.Port();
-        settings_.baudRate = 115200;
-        settings_.byteSize = 8;
-        settings_.hardwareId = "USB\\VID_7C4E&PID_0008";
-        settings_.replyTimeoutMs = 5000;
-        UsbSearchRoots roots;
-        if (kind == LinkKind::Usb) {
-            usb_ = std::make_unique<FakeUsbTree>(sim.PtyPath());
-            roots = {usb_->SysfsRoot(), usb_->DevRoot()};
-        }
-        session_ = std::make_unique<CommandSession>(SessionContext{
-            device_, settings_, events_, log_, inbox_.Deliver(), inbox_.Deliver(), 0, roots});
-        connected_ = session_->Connect(kind, kConnected) == ResultCode::Success &&
-                     inbox_.Wait(std::chrono::milliseconds(0));
-    }
-    ~SessionRig() {
-        session_.reset();
-        std::filesystem::remove(logPath_);
-        std::filesystem::remove(log_.BackupPath());
-    }
-
-    bool Connected() const { return connected_; }
-
-    bool Run(const CommandJob& job) {
-        if (session_->StartJob(job) != ResultCode::Success) {
-            return false;
-        }
-        const auto message = inbox_.Wait(std::chrono::milliseconds(10000));
-        return message && message->message == kDone;
-    }
-
-    static CommandJob NewJob() {
-        CommandJob job;
-        job.doneMessage = kDone;
-        job.failMessage = kFailed;
-        return job;
-    }
-
-  private:
-    std::filesystem::path logPath_;
-    CommLog log_;
-    DeviceState device_;
-    LinkSettings settings_;
-    SessionEvents events_;
-    MessageInbox inbox_;
-    std::unique_ptr<FakeUsbTree> usb_;
-    std::unique_ptr<CommandSession> session_;
-    bool connected_ = false;
-};
 
 void SessionRoundTrip(benchmark::State& state, LinkKind kind) {
     SimProcess sim(kind == LinkKind::Usb ? std::vector<std::string>{"--pty"}
@@ -173,18 +77,12 @@ void PtySession(benchmark::State& state) {
 
 void LanBare(benchmark::State& state) {
     SimProcess sim;
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(sim.Port());
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (!sim.Started() || ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
+    const int fd = sim.Started() ? ConnectBare(sim.Port()) : -1;
+    if (fd < 0) {
         state.SkipWithError("cannot reach va48sim");
-    } else {
-        BareRoundTrip(state, fd);
+        return;
     }
+    BareRoundTrip(state, fd);
     ::close(fd);
 }
 

@@ -14,6 +14,17 @@ CommLog::CommLog(std::filesystem::path logPath) : path_(std::move(logPath)) {
     }
 }
 
+CommLog::~CommLog() {
+    CloseFile();
+}
+
+void CommLog::CloseFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
 void CommLog::Write(std::string_view text) {
     if (path_.empty()) {
         return;
@@ -28,19 +39,27 @@ void CommLog::Write(std::string_view text) {
     }
 
     const std::lock_guard lock(mutex_);
-    {
-        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path_.c_str(), "ab"),
-                                                                   &std::fclose);
-        if (!file) {
+    if (file_ == nullptr) {
+        file_ = std::fopen(path_.c_str(), "ab");
+        if (file_ == nullptr) {
             return;
         }
-        std::fwrite(stored.data(), 1, stored.size(), file.get());
+        // In append mode the position is the end of the file; from here on it is counted.
+        std::fseek(file_, 0, SEEK_END);
+        const long size = std::ftell(file_);
+        size_ = size < 0 ? 0 : static_cast<std::uintmax_t>(size);
     }
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path_, error);
-    if (error || size <= kRotateAboveBytes) {
+    if (std::fwrite(stored.data(), 1, stored.size(), file_) != stored.size() ||
+        std::fflush(file_) != 0) {
+        CloseFile(); // opened afresh next time: the folder or the disk may have changed
         return;
     }
+    size_ += stored.size();
+    if (size_ <= kRotateAboveBytes) {
+        return;
+    }
+    CloseFile();
+    std::error_code error;
     std::filesystem::remove(backupPath_, error);
     std::filesystem::rename(path_, backupPath_, error);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <span>
@@ -16,12 +17,17 @@ namespace va48 {
 // the same on every platform. Writes from several threads are serialised: each text lands whole,
 // and a rotation never loses a text. Failures to write are silent: the log is a service trace and
 // must never disturb the exchange it records.
+//
+// The file stays open for appending between writes (a firmware update writes two texts per line
+// sent, tens of thousands in a row) and every text is flushed to it at once, so a reader sees it
+// and a crash loses nothing. A file that cannot be opened is tried again at the next write.
 class CommLog {
   public:
     static constexpr std::uintmax_t kRotateAboveBytes = 1'024'000;
 
     // An empty path gives a log that writes nothing.
     explicit CommLog(std::filesystem::path logPath = {});
+    ~CommLog();
 
     CommLog(const CommLog&) = delete;
     CommLog& operator=(const CommLog&) = delete;
@@ -33,7 +39,11 @@ class CommLog {
     const std::filesystem::path& BackupPath() const { return backupPath_; }
 
   private:
+    void CloseFile();
+
     std::mutex mutex_;
+    std::FILE* file_ = nullptr; // open for appending while writes succeed; guarded by mutex_
+    std::uintmax_t size_ = 0;   // bytes in the open file
     std::filesystem::path path_;
     std::filesystem::path backupPath_;
 };

@@ -156,6 +156,27 @@ std::string SetLateDuplicate(std::string_view value, SimState& state) {
     return {};
 }
 
+std::string SetFailWrite(std::string_view value, SimState& state) {
+    if (value == "off") {
+        state.faults.writeFailStatus.reset();
+        return {};
+    }
+    if (value.size() > kMaxStatus || !Printable(value)) {
+        return "fail-write wants a STATUS or off";
+    }
+    state.faults.writeFailStatus = std::string(value);
+    return {};
+}
+
+std::string SetDropAtLine(std::string_view value, SimState& state) {
+    const auto line = ParseInRange(value, 0, 1000000000);
+    if (!line) {
+        return "drop-at-line wants a line number (0: never)";
+    }
+    state.faults.dropAtLine = static_cast<std::size_t>(*line);
+    return {};
+}
+
 std::string Clear(std::string_view value, SimState& state) {
     if (value.empty()) {
         state.faults = Faults{};
@@ -165,6 +186,10 @@ std::string Clear(std::string_view value, SimState& state) {
         return "clear wants nothing or a command name";
     }
     state.faults.commands.erase(std::string(value));
+    if (value == "UPD") {
+        state.faults.writeFailStatus.reset();
+        state.faults.dropAtLine = 0;
+    }
     return {};
 }
 
@@ -228,7 +253,7 @@ struct SettingEntry {
     Apply apply;
 };
 
-constexpr std::array<SettingEntry, 17> kSettings = {{
+constexpr std::array<SettingEntry, 19> kSettings = {{
     {"delay-ms", ValueUse::Required, &SetDelayMs},
     {"delay", ValueUse::Required, &SetCommandDelay},
     {"silent", ValueUse::Required, &SetSilent},
@@ -240,6 +265,8 @@ constexpr std::array<SettingEntry, 17> kSettings = {{
     {"flood", ValueUse::Required, &SetFlood},
     {"drop-after", ValueUse::Required, &SetDropAfter},
     {"late-duplicate", ValueUse::Required, &SetLateDuplicate},
+    {"fail-write", ValueUse::Required, &SetFailWrite},
+    {"drop-at-line", ValueUse::Required, &SetDropAtLine},
     {"clear", ValueUse::Optional, &Clear},
     {"layout", ValueUse::Required, &SetLayout},
     {"teds", ValueUse::Required, &SetTeds},

@@ -55,4 +55,26 @@ std::vector<Chunk> PlanReply(const Faults& faults, std::string_view command,
     return chunks;
 }
 
+UpdateFault UpdateFaultFor(const Faults& faults, std::string_view requestText,
+                           std::size_t& linesSinceEnter) {
+    // "UPD n" or "UPD n data": the step is the one digit after the name.
+    if (requestText.size() < 5 || !requestText.starts_with("UPD ") ||
+        (requestText.size() > 5 && requestText[5] != ' ')) {
+        return UpdateFault::None;
+    }
+    switch (requestText[4]) {
+    case '1':
+        linesSinceEnter = 0;
+        return UpdateFault::None;
+    case '2':
+        return faults.writeFailStatus ? UpdateFault::FailWrite : UpdateFault::None;
+    case '4':
+        ++linesSinceEnter;
+        return faults.dropAtLine != 0 && linesSinceEnter == faults.dropAtLine ? UpdateFault::Drop
+                                                                              : UpdateFault::None;
+    default:
+        return UpdateFault::None;
+    }
+}
+
 } // namespace va48sim

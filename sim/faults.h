@@ -30,11 +30,25 @@ struct Faults {
     bool split = false;        // every reply goes out in two writes with a pause between
     std::size_t splitAt = 0;   // byte offset into the reply frame of the cut; 0 = the middle
     std::size_t dropAfter = 0; // close the connection right after this many replies; 0 = never
+    std::optional<std::string> writeFailStatus; // UPD 2 (write) is answered with this status
+    std::size_t dropAtLine = 0; // the Nth UPD 4 line of an update closes the connection; 0 = never
     std::map<std::string, CommandFaults, std::less<>> commands;
 
     // The switches of one command; an empty record when none is set.
     const CommandFaults& For(std::string_view command) const;
 };
+
+// What the firmware-update faults make of one request.
+enum class UpdateFault {
+    None,
+    FailWrite, // answer with the NAK writeFailStatus instead of writing (not executed)
+    Drop,      // close the connection without answering (not executed)
+};
+
+// Judges one request text. `linesSinceEnter` counts the UPD 4 lines since the last UPD 1 (the
+// caller keeps it per connection); it is updated here.
+UpdateFault UpdateFaultFor(const Faults& faults, std::string_view requestText,
+                           std::size_t& linesSinceEnter);
 
 // Pause between the two pieces of a split reply.
 inline constexpr Milliseconds kSplitPause{20};

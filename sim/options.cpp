@@ -51,6 +51,10 @@ Faults (CMD is a command name: DID CAL TDS TEC DOD IPA RES VER UHC ULC SES SET U
   --drop-after N         close the connection right after the Nth reply on each connection
   --late-duplicate CMD:MS
                          send that command's reply again MS ms later
+  --fail-write STATUS    answer the firmware write (UPD 2) with a NAK carrying STATUS, e.g.
+                         0003, without writing; "off" ends it
+  --drop-at-line N       close the connection, unanswered, when the Nth firmware line (UPD 4)
+                         since the last UPD 1 arrives; 0 never
   --log                  print each request ("rx TEXT") and reply ("tx TEXT", "tx nak STATUS",
                          "tx flood", "tx none") to stderr, control bytes escaped as above
   --help                 print this text
@@ -58,8 +62,10 @@ Faults (CMD is a command name: DID CAL TDS TEC DOD IPA RES VER UHC ULC SES SET U
 Run-time control: each line on stdin is a setting without the leading dashes, applied at
 once and answered on stdout with "ok" or "error <reason>":
     nak SET:0002    delay-ms 0    silent DOD    split off    log on    level 3=5
+    fail-write 0003    fail-write off    drop-at-line 40    drop-at-line 0
     teds 3=1,1,3    layout SSSS0000VVVV0000    version 2.00
-    clear           (all faults off)      clear SET       (that command's faults off)
+    clear           (all faults off)      clear SET       (that command's faults off;
+                                                           clear UPD also the update faults)
 Faults switched this way apply from the next request on; device settings at once.
 
 Unknown commands are answered with status 0001, bad parameters with 0002.

@@ -161,6 +161,7 @@ void Server::CloseConnection(const char* why) {
     dropDue_ = false;
     lastDue_ = {};
     repliesOnConnection_ = 0;
+    updateLines_ = 0;
     Log(std::string("disconnected (") + why + ")");
 }
 
@@ -172,8 +173,18 @@ void Server::HandleRequest(const Request& request) {
     Log("rx " + Escape(request.text));
     const std::string command = request.text.substr(0, 3);
     const CommandFaults& own = state_.faults.For(command);
+    const UpdateFault updateFault = UpdateFaultFor(state_.faults, request.text, updateLines_);
+    if (updateFault == UpdateFault::Drop) {
+        Log("tx none");
+        CloseConnection("dropped mid-update");
+        return;
+    }
     std::string answered;
     const auto chunks = PlanReply(state_.faults, command, [&] {
+        if (updateFault == UpdateFault::FailWrite) {
+            answered = "tx nak " + Escape(*state_.faults.writeFailStatus);
+            return EncodeNak(*state_.faults.writeFailStatus);
+        }
         const Answer answer = state_.amplifier.Handle(request.text);
         answered = answer.nak ? "tx nak " + Escape(answer.text) : "tx " + Escape(answer.text);
         return answer.nak ? EncodeNak(answer.text) : EncodeAck(answer.text);
@@ -245,7 +256,7 @@ void Server::ReadConnection() {
         }
         for (const Request& request : decoder_.Feed(std::string_view(buffer, count))) {
             HandleRequest(request);
-            if (closing_) {
+            if (closing_ || connFd_ < 0) {
                 break;
             }
         }

@@ -77,6 +77,7 @@ class Server {
     Clock::time_point lastDue_{};
     std::uint64_t nextOrder_ = 0;
     std::size_t repliesOnConnection_ = 0;
+    std::size_t updateLines_ = 0; // UPD 4 lines since the last UPD 1 on this connection
     std::string stdinBuffer_;
 };
 

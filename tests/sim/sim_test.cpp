@@ -6,6 +6,7 @@
 #include "sim/options.h"
 #include "sim/srecord.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/srecord_image.h"
 
 #include <gtest/gtest.h>
 
@@ -347,22 +348,15 @@ TEST(Amplifier, RunsTheFirmwareUpdateSteps) {
     EXPECT_EQ(amplifier.Handle("UPD 4"), Nak(kStatusParameter));
     EXPECT_EQ(amplifier.Handle("UPD 4 \n"), Ack()); // a blank line is no harm
 
-    // A line longer than 255 characters comes in pieces; only the whole line is judged.
-    std::string longLine = "S1FF0000";
-    for (int i = 0; i < 252; ++i) {
-        longLine += "AB";
+    // A 1 MiB image, line by line (the update's long lines come in pieces: see the window tests).
+    const std::string image = SRecordImage(1 << 20);
+    for (std::size_t at = 0, end = 0; at < image.size(); at = end) {
+        end = image.find('\n', at) + 1;
+        ASSERT_EQ(amplifier.Handle("UPD 4 " + image.substr(at, end - at)), Ack()) << at;
     }
-    longLine += "AC\n";
-    ASSERT_TRUE(CheckSRecord(longLine));
-    for (std::size_t at = 0; at < longLine.size(); at += FirmwareUpdate::kLinePiece) {
-        EXPECT_EQ(amplifier.Handle("UPD 4 " + longLine.substr(at, FirmwareUpdate::kLinePiece)),
-                  Ack());
-    }
-    EXPECT_EQ(amplifier.Update().RecordCount(), 2u);
-    EXPECT_EQ(amplifier.Update().DataByteCount(), 16u + 252u);
-
+    EXPECT_EQ(amplifier.Update().RecordCount(), 1u + 32768 + 2);
     EXPECT_EQ(amplifier.Handle("UPD 2"), Ack());
-    EXPECT_EQ(amplifier.Update().WrittenBytes(), 268u);
+    EXPECT_EQ(amplifier.Update().WrittenBytes(), 16u + (1u << 20));
     EXPECT_FALSE(amplifier.Update().InUpdateMode());
     EXPECT_EQ(amplifier.Handle("UPD 2"), Nak(kStatusParameter));
     EXPECT_EQ(amplifier.Handle("UPD 3"), Ack()); // reboot works in any mode
@@ -421,6 +415,32 @@ TEST(Faults, ShapeTheReply) {
     EXPECT_EQ(executed, 0);
 }
 
+TEST(Faults, FailTheWriteOrDropTheLinkMidUpdate) {
+    Faults faults;
+    faults.writeFailStatus = "0003";
+    faults.dropAtLine = 2;
+    const struct {
+        const char* request;
+        UpdateFault fault;
+        std::size_t lines; // after the request
+    } rows[] = {
+        {"UPD 4 S9030000FC\n", UpdateFault::None, 1},
+        {"UPD 1", UpdateFault::None, 0},
+        {"UPD 4 S1\n", UpdateFault::None, 1},
+        {"UPD 4 S1\n", UpdateFault::Drop, 2},
+        {"UPD 4 S1\n", UpdateFault::None, 3},
+        {"UPD 2", UpdateFault::FailWrite, 3},
+        {"UPD 21", UpdateFault::None, 3},
+        {"UPD 3", UpdateFault::None, 3},
+        {"TST?UPD 2", UpdateFault::None, 3},
+    };
+    std::size_t lines = 0;
+    for (const auto& row : rows) {
+        EXPECT_EQ(UpdateFaultFor(faults, row.request, lines), row.fault) << row.request;
+        EXPECT_EQ(lines, row.lines) << row.request;
+    }
+}
+
 TEST(Settings, ApplyFromControlLinesOrRefuse) {
     SimState state(Config());
     const std::vector<std::pair<const char*, bool>> rows = {
@@ -441,6 +461,9 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
         {"layout SS", false},
         {"bogus 1", false},
         {"clear DOD", true},
+        {"fail-write 0003", true},
+        {"drop-at-line 40", true},
+        {"drop-at-line x", false},
     };
     for (const auto& [line, ok] : rows) {
         EXPECT_EQ(ApplySetting(ParseControlLine(line), state).empty(), ok) << line;
@@ -449,6 +472,9 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
     EXPECT_FALSE(state.faults.For("DOD").delay); // cleared by "clear DOD"
     EXPECT_EQ(state.faults.strayBytes, "ab\r\n");
     EXPECT_EQ(state.amplifier.Handle("DID?").text, "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
+    EXPECT_TRUE(ApplySetting(ParseControlLine("clear UPD"), state).empty());
+    EXPECT_FALSE(state.faults.writeFailStatus);
+    EXPECT_EQ(state.faults.dropAtLine, 0u);
     EXPECT_TRUE(ApplySetting(ParseControlLine("  clear  "), state).empty());
     EXPECT_FALSE(state.faults.For("SET").nakStatus);
     EXPECT_FALSE(state.faults.split);

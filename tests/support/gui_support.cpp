@@ -109,7 +109,7 @@ FakeInstall::~FakeInstall() {
 }
 
 ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs, Language language,
-                           bool usb) {
+                           bool usb, std::string extraTimeoutKeys) {
     simArgs.push_back("--log");
     if (usb) {
         simArgs.push_back("--pty");
@@ -125,7 +125,8 @@ ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs,
     }
     std::ofstream(install.Settings(), std::ios::binary)
         << "[LAN]\r\nIPAddress=127.0.0.1\r\nPortNo=" << (usb ? 2255 : sim->Port())
-        << "\r\n[TIMEOUT]\r\nRecv=" << replyTimeoutMs << "\r\n";
+        << "\r\n[TIMEOUT]\r\nRecv=" << replyTimeoutMs << "\r\n"
+        << extraTimeoutKeys;
     program = std::make_unique<Application>(AppPaths::ForExecutable(install.Executable()), language,
                                             roots);
 }
@@ -142,6 +143,11 @@ void ProgramOnSim::PressLan() {
     if (auto* lan = FindControl<QPushButton>(Menu(), 1012)) {
         QTest::mouseClick(lan, Qt::LeftButton);
     }
+}
+
+bool ProgramOnSim::ConnectLan() {
+    PressLan();
+    return WaitFor([this] { return SettingsShown(); });
 }
 
 bool ProgramOnSim::SettingsShown() {

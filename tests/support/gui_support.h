@@ -98,12 +98,14 @@ class FakeInstall {
 
 // The real program against va48sim on loopback: the simulator (request log on), a fake install
 // whose settings file points the LAN link at it with the given reply time-out, the program in
-// `language`, and every box answered and recorded. With `usb` the simulator serves a
+// `language`, and every box answered and recorded; `extraTimeoutKeys` (CR LF ended lines) go
+// into the TIMEOUT section after Recv. With `usb` the simulator serves a
 // pseudo-terminal that USB discovery finds instead. Check Started() before use.
 class ProgramOnSim {
   public:
     explicit ProgramOnSim(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000,
-                          Language language = SystemLanguage(), bool usb = false);
+                          Language language = SystemLanguage(), bool usb = false,
+                          std::string extraTimeoutKeys = {});
 
     bool Started() const { return program != nullptr; }
     AppContext& App() { return program->Context(); }
@@ -112,6 +114,8 @@ class ProgramOnSim {
 
     // Presses LAN in the connection menu.
     void PressLan();
+    // Presses LAN and waits for the settings window; true when it is shown.
+    bool ConnectLan();
     // The settings window is shown and no sequence runs.
     bool SettingsShown();
     // The connection menu is back, without settings window or link.
