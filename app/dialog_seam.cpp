@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 

@@ -86,7 +86,10 @@ void ShowFileFailure(QWidget* owner, std::uint16_t text, const QString& path,
 
 void ExportFiltersToFile(QWidget* owner, const DeviceState& device, FilterSide side) {
     const QString path =
-        AskForFile({owner, FileAccess::Save, Caption(kExportText), {UiText(kCsvFilterText)},
+        AskForFile({owner,
+                    FileAccess::Save,
+                    Caption(kExportText),
+                    {UiText(kCsvFilterText)},
                     side == FilterSide::HighPass ? QStringLiteral("hpf_filters.csv")
                                                  : QStringLiteral("lpf_filters.csv"),
                     QStringLiteral("csv")});
@@ -103,8 +106,8 @@ void ExportFiltersToFile(QWidget* owner, const DeviceState& device, FilterSide s
 }
 
 int ImportFiltersFromFile(QWidget* owner, DeviceState& device, FilterSide side) {
-    const QString path =
-        AskForFile({owner, FileAccess::Open, Caption(kImportText), {UiText(kCsvFilterText)}, {}, {}});
+    const QString path = AskForFile(
+        {owner, FileAccess::Open, Caption(kImportText), {UiText(kCsvFilterText)}, {}, {}});
     if (path.isEmpty()) {
         return 0;
     }

@@ -225,10 +225,10 @@ void FirmwareUpdateDialog::reject() {
 }
 
 void FirmwareUpdateDialog::Browse() {
-    const QString chosen = AskForFile(
-        {this, FileAccess::Open, UiText(403),
-         QStringList{QStringLiteral("MOT Files(*.mot)"), QStringLiteral("All Files(*)")},
-         path_->text(), QStringLiteral("mot")});
+    const QString chosen =
+        AskForFile({this, FileAccess::Open, UiText(403),
+                    QStringList{QStringLiteral("MOT Files(*.mot)"), QStringLiteral("All Files(*)")},
+                    path_->text(), QStringLiteral("mot")});
     if (!chosen.isEmpty()) {
         path_->setText(chosen);
         ShowFileSummary();
