@@ -9,8 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace va48 {
 namespace {
@@ -63,13 +72,36 @@ class SessionTest : public ::testing::Test {
         return *session_;
     }
 
-    void ConnectLan() {
-        ASSERT_EQ(Session().Connect(LinkKind::Lan, kConnected), ResultCode::Success);
+    void ConnectLan() { Connect(LinkKind::Lan); }
+
+    // Connects over the simulator's pseudo-terminal, found as a USB device in a fake tree.
+    void ConnectUsb() {
+        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
+        Session({usb_->SysfsRoot(), usb_->DevRoot()});
+        Connect(LinkKind::Usb);
+        EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+    }
+
+    void Connect(LinkKind kind) {
+        ASSERT_EQ(Session().Connect(kind, kConnected), ResultCode::Success);
         const auto message = inbox_.Wait(milliseconds(0));
         ASSERT_TRUE(message);
         EXPECT_EQ(message->window, kMainWindow);
         EXPECT_EQ(message->message, kConnected);
         log_.Write("--\n"); // marks where the exchanges begin
+    }
+
+    // After one good job the link goes (the simulator drops it after its first reply) and the
+    // channel sees it go. The next job must fail at once with the link's fault, sending nothing.
+    // The reply time-out is long, so a path that sends and waits reports ReplyTimeout instead.
+    void ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode expected, std::string_view logEnd) {
+        settings_.replyTimeoutMs = 10000;
+        ASSERT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
+        AutoResetEvent* const notify[] = {&events_.commNotify};
+        ASSERT_EQ(WaitAny(notify, milliseconds(5000)), 0) << "the channel saw the link go";
+        EXPECT_EQ(Run(Job({{"DOD?", CommandCode::DOD}})), expected);
+        EXPECT_TRUE(Log().ends_with(logEnd)) << Log();
+        EXPECT_EQ(sim_->ReceivedRequests(), std::vector<std::string>{"VER?"});
     }
 
     CommandJob Job(const std::vector<std::pair<std::string, CommandCode>>& requests,
@@ -128,6 +160,7 @@ class SessionTest : public ::testing::Test {
     SessionEvents events_;
     MessageInbox inbox_;
     std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<FakeUsbTree> usb_;
     std::unique_ptr<CommandSession> session_;
 };
 
@@ -284,6 +317,31 @@ TEST_F(SessionTest, ThePeerClosingFailsTheJobWithDisconnect) {
     EXPECT_TRUE(Log().ends_with("Comm Notify Code=201 ErrorCode=31\n")) << Log();
 }
 
+TEST_F(SessionTest, ThePeerClosingBetweenJobsFailsTheNextJobWithDisconnect) {
+    StartSim({"--drop-after", "1"});
+    ConnectLan();
+    ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode::Disconnected,
+                                           "Comm Notify Code=201 ErrorCode=31\n");
+}
+
+TEST_F(SessionTest, ALineHungUpBetweenJobsFailsTheNextJobWithCommunicationError) {
+    StartSim({"--pty", "--drop-after", "1"});
+    ConnectUsb();
+    ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode::CommunicationError,
+                                           "Comm Notify Code=108 ErrorCode=29\n");
+}
+
+TEST_F(SessionTest, TheFirstJobAfterEachReconnectSucceeds) {
+    StartSim({});
+    for (int round = 0; round < 20; ++round) {
+        ConnectLan(); // closes the link of the round before
+        ASSERT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success) << round;
+        if (round % 2 == 0) {
+            Session().Disconnect();
+        }
+    }
+}
+
 TEST_F(SessionTest, AFullReceiveRingFailsTheJobWithCommunicationError) {
     StartSim({"--flood", "VER"});
     ConnectLan();
@@ -344,12 +402,7 @@ TEST_F(SessionTest, NoMatchingUsbDeviceGivesComPortNotFound) {
 
 TEST_F(SessionTest, EveryCommandKindOverThePseudoTerminal) {
     StartSim({"--pty", "--split"});
-    const FakeUsbTree usb(sim_->PtyPath());
-    Session({usb.SysfsRoot(), usb.DevRoot()});
-    ASSERT_EQ(Session().Connect(LinkKind::Usb, kConnected), ResultCode::Success);
-    EXPECT_EQ(inbox_.Wait(milliseconds(0))->message, kConnected);
-    EXPECT_GE(settings_.comPort, 1u);
-    EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+    ConnectUsb();
 
     CommandJob job = Job({{"DID?", CommandCode::DID},
                           {"VER?", CommandCode::VER},
