@@ -107,6 +107,11 @@ class Worker {
         const std::span<const std::uint8_t> frame(
             entry.frame.data(), std::min<std::size_t>(entry.frameLength, entry.frame.size()));
 
+        // A worker given up on must leave the link alone: by now the handle may name the next
+        // link. Hence the look before every step that touches it.
+        if (abandoned_.load()) {
+            return kEndSilently;
+        }
         // A link that ended between two jobs (or two entries) fails the entry at once: its end
         // was signalled before this job reset the events, and it would never answer.
         if (const auto lost = LinkLost()) {
@@ -122,6 +127,9 @@ class Worker {
 
         LogFrame("SendData -> ", frame);
 
+        if (abandoned_.load()) {
+            return kEndSilently;
+        }
         const int sent = Transport(TransportOperation::Send)->send(task_.handle, frame);
         if (abandoned_.load()) {
             return kEndSilently;
@@ -420,10 +428,12 @@ void CommandSession::Disconnect() {
     if (WorkerRunning()) {
         context_.events.close.Set();
         if (!WaitForWorker()) {
-            context_.log.Write("<< End Connection Thread Close >>\n");
             // The worker is no longer waited for. It must not report or use the link once it
-            // wakes; the channel keeps what the worker still holds alive until it lets go.
+            // wakes; the channel keeps what the worker still holds alive until it lets go. It is
+            // told before anything else happens here: it may be held in the log, whose next
+            // write would wait for it.
             worker_->Abandon();
+            context_.log.Write("<< End Connection Thread Close >>\n");
             abandonedWorkers_.push_back(std::move(worker_));
         }
     }

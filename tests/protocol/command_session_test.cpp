@@ -164,6 +164,80 @@ class SessionTest : public ::testing::Test {
     std::unique_ptr<CommandSession> session_;
 };
 
+// Stands in for the log file: a FIFO whose reader can stop reading for a while, so that the next
+// log write, and the thread making it, is held. The pipe is opened for reading and writing here,
+// so writers never block in open() and never write to a pipe without a reader.
+class HeldLog {
+  public:
+    explicit HeldLog(const std::filesystem::path& path) {
+        if (::mkfifo(path.c_str(), 0600) == 0) {
+            fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            ::fcntl(fd_, F_SETPIPE_SZ, 4096);
+        }
+        if (fd_ >= 0) {
+            reader_ = std::thread([this] { Read(); });
+        }
+    }
+    ~HeldLog() {
+        stop_ = true;
+        if (reader_.joinable()) {
+            reader_.join();
+        }
+        ::close(fd_);
+    }
+    bool Ready() const { return fd_ >= 0; }
+
+    // From now on every log write waits until `hold` has passed.
+    void Hold(milliseconds hold) { holdUntil_ = std::chrono::steady_clock::now() + hold; }
+
+    // True once the log holds `text`, waiting at most five seconds.
+    bool WaitFor(std::string_view text) const {
+        for (int round = 0; round < 500; ++round) {
+            if (Text().find(text) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        return false;
+    }
+
+    std::string Text() const {
+        const std::lock_guard lock(mutex_);
+        return text_;
+    }
+
+  private:
+    void Read() {
+        for (int round = 0; round < 100000 && !stop_; ++round) {
+            const auto holdUntil = holdUntil_.load();
+            if (std::chrono::steady_clock::now() < holdUntil) {
+                // A full pipe blocks the next writer until the reading resumes.
+                const std::array<char, 512> filler{};
+                while (::write(fd_, filler.data(), filler.size()) > 0) {
+                }
+                std::this_thread::sleep_until(holdUntil);
+            }
+            pollfd ready{fd_, POLLIN, 0};
+            ::poll(&ready, 1, 10);
+            std::array<char, 4096> buffer{};
+            const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
+            const std::lock_guard lock(mutex_);
+            for (ssize_t i = 0; i < count; ++i) {
+                if (buffer[static_cast<std::size_t>(i)] != '\0') { // not the filler
+                    text_ += buffer[static_cast<std::size_t>(i)];
+                }
+            }
+        }
+    }
+
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::chrono::steady_clock::time_point> holdUntil_{};
+    mutable std::mutex mutex_;
+    std::string text_;
+    std::thread reader_;
+};
+
 TEST_F(SessionTest, ASuccessfulExchangeIsLoggedByteForByte) {
     StartSim({});
     ConnectLan();
@@ -340,6 +414,30 @@ TEST_F(SessionTest, TheFirstJobAfterEachReconnectSucceeds) {
             Session().Disconnect();
         }
     }
+}
+
+TEST_F(SessionTest, AWorkerGivenUpOnTouchesTheLinkNoMore) {
+    // The worker is held in its log write of the first reply, past the disconnect's 3 s wait.
+    // When it resumes it must neither drop the input buffered meanwhile (a late duplicate of the
+    // reply) nor send its next request.
+    HeldLog held(logPath_);
+    ASSERT_TRUE(held.Ready());
+    StartSim({"--delay", "VER:300", "--late-duplicate", "VER:50"});
+    ConnectLan();
+    ASSERT_EQ(Session().StartJob(Job({{"VER?", CommandCode::VER}, {"DID?", CommandCode::DID}})),
+              ResultCode::Success);
+    ASSERT_TRUE(held.WaitFor("(Data) : VER?"));
+    held.Hold(milliseconds(5000));
+    std::this_thread::sleep_for(milliseconds(1000)); // the reply comes 300 ms after the request
+    Session().Disconnect();
+    session_.reset(); // joins the worker that was given up on
+    const std::string log = held.Text();
+    ASSERT_NE(log.find("(Data) : 1.02"), std::string::npos) << "the reply came too late:\n" << log;
+    EXPECT_NE(log.find("<< End Connection Thread Close >>"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Discard"), std::string::npos) << log;
+    EXPECT_EQ(log.find("DID?"), std::string::npos) << log;
+    EXPECT_EQ(sim_->ReceivedRequests(), std::vector<std::string>{"VER?"});
+    EXPECT_FALSE(inbox_.Wait(milliseconds(0)));
 }
 
 TEST_F(SessionTest, AFullReceiveRingFailsTheJobWithCommunicationError) {
