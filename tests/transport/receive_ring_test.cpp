@@ -131,6 +131,28 @@ TEST(ReceiveRing, FindAndPeekStayInsideTheBufferedBytes) {
     EXPECT_EQ(ring->UsedCount(), 6u);
 }
 
+TEST(ReceiveRing, AFullRingIsSearchedFromTheStartMarkerOnNeverRoundToIt) {
+    // Every index of a full ring is buffered; the search for the end marker must still stop at
+    // the newest byte instead of coming round to the CR LF inside the gap after the STX.
+    const struct {
+        std::string bytes;
+        std::uint16_t gap;
+    } rows[] = {
+        {"\x02\r\nabcde", 1},
+        {"xxxxx\x02\r\n", 3},
+    };
+    for (const auto& row : rows) {
+        auto ring = ReceiveRing::Create(8);
+        ring->Put(B(row.bytes));
+        ASSERT_TRUE(ring->Full());
+        EXPECT_EQ(Extract(*ring, 1024, row.gap), "") << row.gap;
+        EXPECT_TRUE(ring->Full());
+    }
+    auto ring = ReceiveRing::Create(8);
+    ring->Put(B("\r\nabcdef"));
+    EXPECT_FALSE(ring->Find(2, kEnd));
+}
+
 TEST(ReceiveRing, ArgumentsThatCannotFrameAnythingChangeNothing) {
     auto ring = ReceiveRing::Create();
     ring->Put(B("\x02"
