@@ -43,7 +43,7 @@ class SettingsFile {
     // Sets `key` in `section` to `value`, creating the file, the section or the key as needed.
     // Returns false, leaving the file as it was, when the path is empty, a name or the value
     // cannot be stored in a profile line (see IsStorableSetting), the existing file cannot be read,
-    // or the new file cannot be written. A value with blanks at either end reads back without them.
+    // or the new file cannot be written. A value is stored without blanks at either end.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
   private:
