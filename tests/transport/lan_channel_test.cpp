@@ -80,6 +80,9 @@ TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
             << address;
     }
     EXPECT_EQ(LanOpen(Settings(0), nullptr, nullptr), kNoConnection);
+    // A NUL must not end the text early: this is no address.
+    EXPECT_EQ(LanOpen(Settings(listener.Port(), std::string("127.0.0.1\0x", 11)), nullptr, nullptr),
+              kNoConnection);
 }
 
 TEST_F(LanChannelTest, ConnectionRefusedFailsAfterItsAttempts) {
