@@ -147,6 +147,12 @@ std::string_view LineEndOf(std::string_view text, const std::vector<Line>& lines
     return kNewFileLineEnd;
 }
 
+// The line end to put after a last line that has none. A CR that ends such a line is part of its
+// body; an LF right after it would make it a CR LF line end and change the line.
+std::string_view EndForUnendedLine(std::string_view body, std::string_view lineEnd) {
+    return body.ends_with('\r') ? kNewFileLineEnd : lineEnd;
+}
+
 // Stores `code` in `why` when the caller asked for it; returns false for the caller to pass on.
 bool Fail(std::error_code* why, std::error_code code) {
     if (why) {
@@ -224,6 +230,9 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
+    // Stored as it reads back. Blanks before the value would otherwise pile up in front of it,
+    // one set more at every write, as the reader skips them when it finds where the value starts.
+    value = Trim(value);
     const std::vector<Line> lines = SplitLines(text);
     const Location location = Locate(text, lines, section, key);
     const std::string_view lineEnd = LineEndOf(text, lines);
@@ -237,13 +246,13 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
         const Line& tail = *location.sectionTail;
         std::string result(text.substr(0, tail.end));
         if (tail.end == tail.bodyEnd) {
-            result += lineEnd; // the tail was the last line and had no line end
+            result += EndForUnendedLine(Body(text, tail), lineEnd); // the tail was the last line
         }
         return result + keyLine + std::string(text.substr(tail.end));
     }
     std::string result(text);
     if (!lines.empty() && lines.back().end == lines.back().bodyEnd) {
-        result += lineEnd;
+        result += EndForUnendedLine(Body(text, lines.back()), lineEnd);
     }
     if (!lines.empty() && !Trim(Body(text, lines.back())).empty()) {
         result += lineEnd; // a blank line between sections, for the reader's eye

@@ -45,8 +45,8 @@ class SettingsFile {
     // Returns false, leaving the file as it was, when the path is empty, a name or the value
     // cannot be stored in a profile line (see IsStorableSetting), the existing file cannot be read,
     // or the new file cannot be written; `why`, when given, then receives the reason (the system's
-    // error, or invalid_argument for what cannot be stored). A value with blanks at either end
-    // reads back without them.
+    // error, or invalid_argument for what cannot be stored). A value is stored without blanks at
+    // either end.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value,
                      std::error_code* why = nullptr);
 

@@ -107,6 +107,17 @@ class Worker {
         const std::span<const std::uint8_t> frame(
             entry.frame.data(), std::min<std::size_t>(entry.frameLength, entry.frame.size()));
 
+        // A worker given up on must leave the link alone: by now the handle may name the next
+        // link. Hence the look before every step that touches it.
+        if (abandoned_.load()) {
+            return kEndSilently;
+        }
+        // A link that ended between two jobs (or two entries) fails the entry at once: its end
+        // was signalled before this job reset the events, and it would never answer.
+        if (const auto lost = LinkLost()) {
+            return *lost;
+        }
+
         // Whatever is still buffered answers an earlier request (a reply that came after its
         // time-out) or is noise; it must not be taken for this request's reply.
         const int stale = Transport(TransportOperation::DiscardInput)->discardInput(task_.handle);
@@ -116,6 +127,9 @@ class Worker {
 
         LogFrame("SendData -> ", frame);
 
+        if (abandoned_.load()) {
+            return kEndSilently;
+        }
         const int sent = Transport(TransportOperation::Send)->send(task_.handle, frame);
         if (abandoned_.load()) {
             return kEndSilently;
@@ -128,6 +142,9 @@ class Worker {
             if (TryTake(c_.events.close)) {
                 c_.log.Write("<< Close Event Recv (Send) >>\n");
                 return kEndSilently;
+            }
+            if (const auto lost = LinkLost()) {
+                return *lost;
             }
             c_.log.Write("<< Send Error >>\n");
             return ResultCode::SendFailed;
@@ -154,12 +171,8 @@ class Worker {
                     return *result;
                 }
                 break; // no complete reply yet: wait again with a full time-out
-            case 1: {
-                const int code = Transport(TransportOperation::LastError)->lastError(task_.handle);
-                const ResultCode result = MapLinkError(code);
-                LogF(c_.log, "Comm Notify Code=%d ErrorCode=%d\n", code, ToInt(result));
-                return result;
-            }
+            case 1:
+                return LinkError(Transport(TransportOperation::LastError)->lastError(task_.handle));
             case 2:
                 c_.log.Write("<< Abort Event Recv (Recv) >>\n");
                 return ResultCode::Aborted;
@@ -168,6 +181,22 @@ class Worker {
                 return kEndSilently;
             }
         }
+    }
+
+    // The result for a channel's error code, logged as the channel's report is.
+    ResultCode LinkError(int code) {
+        const ResultCode result = MapLinkError(code);
+        LogF(c_.log, "Comm Notify Code=%d ErrorCode=%d\n", code, ToInt(result));
+        return result;
+    }
+
+    // The result for a link that can no longer carry a request; nullopt while it can.
+    std::optional<ResultCode> LinkLost() {
+        const int fault = Transport(TransportOperation::LinkFault)->linkFault(task_.handle);
+        if (fault == 0) {
+            return std::nullopt;
+        }
+        return LinkError(fault);
     }
 
     // Takes buffered frames until one is a reply (judged) or none is left (nullopt). A frame
@@ -399,10 +428,12 @@ void CommandSession::Disconnect() {
     if (WorkerRunning()) {
         context_.events.close.Set();
         if (!WaitForWorker()) {
-            context_.log.Write("<< End Connection Thread Close >>\n");
             // The worker is no longer waited for. It must not report or use the link once it
-            // wakes; the channel keeps what the worker still holds alive until it lets go.
+            // wakes; the channel keeps what the worker still holds alive until it lets go. It is
+            // told before anything else happens here: it may be held in the log, whose next
+            // write would wait for it.
             worker_->Abandon();
+            context_.log.Write("<< End Connection Thread Close >>\n");
             abandonedWorkers_.push_back(std::move(worker_));
         }
     }

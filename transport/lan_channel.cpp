@@ -34,6 +34,10 @@ struct LanConnection {
     LanTiming timing;
     std::atomic<int> errorCode{0};
     std::atomic<int> systemError{0};
+    // The code that ended the receive thread (the peer closed the link, a receive or wait
+    // failed); 0 while the link works. It stays, so that the next job learns of the loss at once
+    // rather than waiting out its reply time-out on a link that will never answer.
+    std::atomic<int> linkFault{0};
 
     ~LanConnection() {
         Stop();
@@ -55,6 +59,16 @@ struct LanConnection {
         if (errorEvent) {
             errorEvent->Set();
         }
+    }
+
+    // Reports a fault that ends the link, unless the link is being closed here: a local close
+    // wakes the receive thread too, and that is no fault of the link.
+    void ReportLinkEnd(int code, int error) {
+        if (state != kRunning) {
+            return;
+        }
+        linkFault = code;
+        Report(code, error);
     }
 };
 
@@ -138,7 +152,7 @@ void ReceiveLoop(LanConnection& c) {
             break;
         }
         if (ready == os::Readiness::Failed) {
-            c.Report(kLanWaitFailed, error);
+            c.ReportLinkEnd(kLanWaitFailed, error);
             break;
         }
         if (ready == os::Readiness::NotReady) {
@@ -154,11 +168,11 @@ void ReceiveLoop(LanConnection& c) {
         const int received = os::Receive(
             c.socket, std::span(buffer.data(), std::min<std::size_t>(free, buffer.size())), error);
         if (received == 0) {
-            c.Report(kLanPeerClosed, 0);
+            c.ReportLinkEnd(kLanPeerClosed, 0);
             break;
         }
         if (received < 0) {
-            c.Report(kLanReceiveFailed, error);
+            c.ReportLinkEnd(kLanReceiveFailed, error);
             break;
         }
         const std::uint32_t put =
@@ -237,7 +251,10 @@ bool LanClose(ConnectionHandle handle) {
     if (!connection) {
         return false;
     }
-    // Wake anything blocked on the socket; the descriptor itself goes with the last reference.
+    // Marked stopped before the socket is shut down: the shutdown wakes the receive thread, which
+    // must not take it for the peer closing the link. Shutting down wakes anything blocked on the
+    // socket; the descriptor itself goes with the last reference.
+    connection->state = kStopRequested;
     os::Shutdown(connection->socket);
     connection->Stop();
     return true;
@@ -257,6 +274,9 @@ int LanSend(ConnectionHandle handle, std::span<const std::uint8_t> bytes) {
     const auto connection = Find(handle);
     if (!connection) {
         return -1;
+    }
+    if (connection->linkFault != 0) {
+        return 0; // a link that has ended would take the bytes and never answer
     }
     const std::size_t length = std::min<std::size_t>(bytes.size(), 0xFFFF);
     std::size_t sent = 0;
@@ -279,6 +299,11 @@ int LanLastError(ConnectionHandle handle) {
 int LanSystemError(ConnectionHandle handle) {
     const auto connection = Find(handle);
     return connection ? connection->systemError.load() : 0;
+}
+
+int LanLinkFault(ConnectionHandle handle) {
+    const auto connection = Find(handle);
+    return connection ? connection->linkFault.load() : 0;
 }
 
 int LanDiscardInput(ConnectionHandle handle) {

@@ -50,13 +50,16 @@ ConnectionHandle LanOpen(const LanSettings& settings, AutoResetEvent* receiveEve
 bool LanClose(ConnectionHandle handle);
 
 // The transport operations (see transport.h). Receive returns -1 and send -1 for an unknown
-// handle; last error gives 0 for one.
+// handle; last error gives 0 for one. Once the peer has closed the link or a receive has failed,
+// the link fault holds that code (kLanPeerClosed, kLanReceiveFailed, kLanWaitFailed) and send
+// refuses (0); closing the link locally reports nothing.
 int LanReceiveFrame(ConnectionHandle handle, std::span<const std::uint8_t> startMarker,
                     std::span<const std::uint8_t> endMarker, std::span<std::uint8_t> out,
                     std::uint16_t gap);
 int LanSend(ConnectionHandle handle, std::span<const std::uint8_t> bytes);
 int LanLastError(ConnectionHandle handle);
 int LanDiscardInput(ConnectionHandle handle);
+int LanLinkFault(ConnectionHandle handle);
 
 // The network error number stored with the last error code.
 int LanSystemError(ConnectionHandle handle);

@@ -37,7 +37,8 @@ bool SetNonBlocking(int fd, bool on) {
 } // namespace
 
 bool ParseIpv4(std::string_view text, std::array<std::uint8_t, 4>& out) {
-    if (text.empty() || text.size() > 31) {
+    // A NUL would end the text early for inet_pton: "127.0.0.1\0junk" is no address.
+    if (text.empty() || text.size() > 31 || text.find('\0') != std::string_view::npos) {
         return false;
     }
     const std::string copy(text);

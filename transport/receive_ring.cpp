@@ -103,13 +103,15 @@ std::optional<std::uint32_t> ReceiveRing::FindIn(const Snapshot& s, std::uint32_
     }
     std::array<std::uint8_t, 8> window{};
     const std::span<std::uint8_t> probe(window.data(), pattern.size());
-    std::uint32_t index = start;
-    for (std::uint32_t step = 0; step < used && OffsetOf(s, index) < used; ++step) {
+    // From `start` up to the newest byte, never round past it: in a full ring every index is
+    // buffered, and a walk of `used` steps would come round to the bytes before `start`.
+    const auto readIndex = static_cast<std::uint32_t>(s.read % capacity_);
+    for (std::uint32_t offset = OffsetOf(s, start); offset < used; ++offset) {
+        const std::uint32_t index = (readIndex + offset) % capacity_;
         if (PeekAt(s, probe, index) == pattern.size() &&
             std::equal(probe.begin(), probe.end(), pattern.begin())) {
             return index;
         }
-        index = (index + 1) % capacity_;
     }
     return std::nullopt;
 }
@@ -133,18 +135,21 @@ int ReceiveRing::ExtractFrame(std::span<std::uint8_t> out,
     if (!start) {
         return 0;
     }
-    const std::uint32_t searchFrom = (*start + static_cast<std::uint32_t>(startMarker.size()) +
-                                      std::max<std::uint32_t>(gap, 1)) %
-                                     capacity_;
-    if (OffsetOf(s, searchFrom) >= s.Used()) {
+    // The end marker is looked for from max(gap, 1) bytes after the start marker, counted from
+    // the read index: counted in ring indices, a gap reaching past the end of the data area
+    // would wrap round to bytes before the start marker.
+    const std::uint32_t startOffset = OffsetOf(s, *start);
+    const std::uint64_t searchOffset =
+        std::uint64_t{startOffset} + startMarker.size() + std::max<std::uint32_t>(gap, 1);
+    if (searchOffset >= s.Used()) {
         return 0;
     }
+    const auto searchFrom = static_cast<std::uint32_t>((readIndex + searchOffset) % capacity_);
     const auto end = FindIn(s, searchFrom, endMarker);
     if (!end) {
         return 0;
     }
     // The frame runs from the start marker through the end marker, possibly wrapping.
-    const std::uint32_t startOffset = OffsetOf(s, *start);
     const std::uint32_t endOffset =
         OffsetOf(s, *end) + static_cast<std::uint32_t>(endMarker.size());
     if (endOffset <= startOffset || endOffset > s.Used()) {

@@ -40,7 +40,8 @@ class ReceiveRing {
     // at the first index outside the buffered bytes; returns the number copied.
     std::uint32_t Peek(std::span<std::uint8_t> out, std::uint32_t index) const;
 
-    // First ring index at or after `start` (walking the buffered bytes) where `pattern` begins.
+    // First ring index at or after `start` (walking the buffered bytes up to the newest, never
+    // round to the oldest) where `pattern` begins.
     // Nothing is found when the pattern is empty, longer than 8 bytes or not shorter than the
     // buffered count, or when `start` is not below the capacity.
     std::optional<std::uint32_t> Find(std::uint32_t start,

@@ -89,6 +89,9 @@ struct OpenPort {
     std::thread thread;
     std::mutex errorLock;
     OsError lastError; // guarded by errorLock
+    // The code of a lasting failure to read the device's status or input, as when the device
+    // vanished; 0 while the device answers. Sends are refused meanwhile.
+    std::atomic<int> linkFault{0};
 };
 
 struct PortRecord {
@@ -149,14 +152,21 @@ std::shared_ptr<OpenPort> FindOpenPort(ConnectionHandle handle) {
     return nullptr;
 }
 
+void Store(OpenPort& port, OsError error) {
+    const std::lock_guard lock(port.errorLock);
+    port.lastError = error;
+}
+
 void Report(OpenPort& port, OsError error) {
-    {
-        const std::lock_guard lock(port.errorLock);
-        port.lastError = error;
-    }
+    Store(port, error);
     if (port.errorEvent != nullptr) {
         port.errorEvent->Set();
     }
+}
+
+// A fault that keeps the device from being read: the link cannot carry a request while it lasts.
+bool CutsTheLink(const OsError& fault) {
+    return fault.code == kSerialLineError || fault.code == kSerialReadFailed;
 }
 
 // The stored settings are applied over the defaults one at a time in this order, each step
@@ -300,6 +310,7 @@ void ReceiveLoop(OpenPort& port) {
         if (step.moved > 0 && port.receiveEvent != nullptr) {
             port.receiveEvent->Set();
         }
+        port.linkFault.store(CutsTheLink(step.fault) ? step.fault.code : 0);
         if (step.fault.Failed() && !SameFault(step.fault, lasting)) {
             Report(port, step.fault);
         }
@@ -445,13 +456,26 @@ int SerialSend(ConnectionHandle handle, std::span<const std::uint8_t> bytes) {
     if (!port || bytes.empty()) {
         return 0;
     }
+    if (port->linkFault.load() != 0) {
+        return 0;
+    }
+    // A failure is stored with its system error, as the receive thread stores its own, but not
+    // signalled: the caller learns of it from the count returned.
     const std::lock_guard lock(comReadLock);
     const serial_backend::LineStatus status = port->device->ReadStatus();
-    if (status.error.Failed() || status.lineError) {
+    if (status.error.Failed()) {
+        Store(*port, status.error);
+        return 0;
+    }
+    if (status.lineError) {
+        Store(*port, {kSerialLineError, 0});
         return 0;
     }
     const Clock::time_point deadline = Clock::now() + SendTimeLimit(bytes.size(), port->line);
     const serial_backend::WriteResult written = port->device->Write(bytes, deadline);
+    if (written.count < bytes.size() && port->state.load() == PortState::Running) { // not closed
+        Store(*port, {kSerialWriteFailed, written.systemError});
+    }
     if (written.count == bytes.size()) {
         port->device->Drain(deadline);
     }
@@ -474,6 +498,11 @@ int SerialSystemError(ConnectionHandle handle) {
     }
     const std::lock_guard lock(port->errorLock);
     return port->lastError.systemError;
+}
+
+int SerialLinkFault(ConnectionHandle handle) {
+    const std::shared_ptr<OpenPort> port = FindOpenPort(handle);
+    return port ? port->linkFault.load() : 0;
 }
 
 int SerialDiscardInput(ConnectionHandle handle) {

@@ -20,6 +20,7 @@ inline constexpr int kSerialOpenFailed = 101;      // the port could not be open
 inline constexpr int kSerialConfigureFailed = 102; // configuring the line failed
 inline constexpr int kSerialNoRing = 103;          // the receive ring could not be allocated
 inline constexpr int kSerialRingFull = 104;        // incoming bytes did not fit the ring
+inline constexpr int kSerialWriteFailed = 106;     // a send's write failed or ran out of time
 inline constexpr int kSerialReadFailed = 107;      // reading from the port failed
 inline constexpr int kSerialLineError = 108;       // line status unreadable, or a line error
 
@@ -68,15 +69,19 @@ bool SerialClose(ConnectionHandle handle);
 
 // The transport operations (see transport.h). Send writes all of `bytes` and waits until they
 // left the output queue, for at most twice their time on the line plus one second. It returns
-// the number written: 0 for an unknown handle, when the line status cannot be read or a line
-// error is pending; fewer than bytes.size() when a write failed, the time ran out or the port
-// was closed meanwhile.
+// the number written: 0 for an unknown handle, while the link fault is set, when the line status
+// cannot be read or a line error is pending; fewer than bytes.size() when a write failed, the
+// time ran out or the port was closed meanwhile. A failed send stores its cause as the last error
+// (kSerialLineError, or kSerialWriteFailed with ETIMEDOUT for a time-out) with the system error,
+// without setting the error event. The link fault is kSerialLineError or kSerialReadFailed while
+// the receive thread cannot read the device (it vanished), 0 otherwise.
 int SerialReceiveFrame(ConnectionHandle handle, std::span<const std::uint8_t> startMarker,
                        std::span<const std::uint8_t> endMarker, std::span<std::uint8_t> out,
                        std::uint16_t gap);
 int SerialSend(ConnectionHandle handle, std::span<const std::uint8_t> bytes);
 int SerialLastError(ConnectionHandle handle);
 int SerialDiscardInput(ConnectionHandle handle);
+int SerialLinkFault(ConnectionHandle handle);
 
 // The operating-system error number stored with the last error code (0 when none).
 int SerialSystemError(ConnectionHandle handle);

@@ -14,6 +14,8 @@ const std::array<TransportEntry, kTransportOperationCount* 2> kTransportTable = 
     {.lastError = LanLastError},
     {.discardInput = SerialDiscardInput},
     {.discardInput = LanDiscardInput},
+    {.linkFault = SerialLinkFault},
+    {.linkFault = LanLinkFault},
 }};
 
 const TransportEntry* FindTransport(TransportOperation operation, LinkKind kind) {

@@ -28,6 +28,10 @@ using SendFn = int (*)(ConnectionHandle handle, std::span<const std::uint8_t> by
 using LastErrorFn = int (*)(ConnectionHandle handle);
 // Drops every buffered received byte; returns how many were dropped (0 for an unknown handle).
 using DiscardInputFn = int (*)(ConnectionHandle handle);
+// The error code of the fault that has cut the link (LAN: the peer closed it or the receive
+// failed; serial: the device cannot be read any more, as when it vanished), 0 while the link can
+// carry a request and for an unknown handle. Such a link refuses every send.
+using LinkFaultFn = int (*)(ConnectionHandle handle);
 
 // One cell of the transport table: exactly one of the operations is set.
 struct TransportEntry {
@@ -35,6 +39,7 @@ struct TransportEntry {
     SendFn send = nullptr;
     LastErrorFn lastError = nullptr;
     DiscardInputFn discardInput = nullptr;
+    LinkFaultFn linkFault = nullptr;
 };
 
 enum class TransportOperation : std::uint32_t {
@@ -42,9 +47,10 @@ enum class TransportOperation : std::uint32_t {
     Send = 1,
     LastError = 2,
     DiscardInput = 3,
+    LinkFault = 4,
 };
 
-inline constexpr std::size_t kTransportOperationCount = 4;
+inline constexpr std::size_t kTransportOperationCount = 5;
 
 // Operation by operation, one entry per link kind: index = operation x 2 + (kind - 1).
 extern const std::array<TransportEntry, kTransportOperationCount * 2> kTransportTable;

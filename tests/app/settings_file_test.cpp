@@ -51,12 +51,17 @@ TEST(SetProfileValueTest, ChangesOnlyTheOneKey) {
         {"[A]\r\nx=1", "B", "k", "5", "[A]\r\nx=1\r\n\r\n[B]\r\nk=5\r\n"},
         {"", "B", "k", "5", "[B]\r\nk=5\r\n"},
         {"\xEF\xBB\xBF[A]\nk=1\n", "A", "k", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
+        {"[A]\nx=1\r", "A", "k", "5", "[A]\nx=1\r\r\nk=5\n"}, // x keeps its CR
     };
     for (const auto& row : rows) {
         const std::string after = SetProfileValue(row.before, row.section, row.key, row.value);
         EXPECT_EQ(after, row.after) << row.before;
         EXPECT_EQ(FindProfileValue(after, row.section, row.key), row.value) << row.before;
     }
+    // A value with blanks around it is stored as it reads back: writing it again changes nothing.
+    const std::string once = SetProfileValue("[A]\nk= 1\n", "A", "k", " \t2 ");
+    EXPECT_EQ(once, "[A]\nk= 2\n");
+    EXPECT_EQ(SetProfileValue(once, "A", "k", " \t2 "), once);
 }
 
 TEST(IsStorableSettingTest, RefusesWhatWouldNotReadBackAsWritten) {

@@ -9,8 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace va48 {
 namespace {
@@ -63,13 +72,36 @@ class SessionTest : public ::testing::Test {
         return *session_;
     }
 
-    void ConnectLan() {
-        ASSERT_EQ(Session().Connect(LinkKind::Lan, kConnected), ResultCode::Success);
+    void ConnectLan() { Connect(LinkKind::Lan); }
+
+    // Connects over the simulator's pseudo-terminal, found as a USB device in a fake tree.
+    void ConnectUsb() {
+        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
+        Session({usb_->SysfsRoot(), usb_->DevRoot()});
+        Connect(LinkKind::Usb);
+        EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+    }
+
+    void Connect(LinkKind kind) {
+        ASSERT_EQ(Session().Connect(kind, kConnected), ResultCode::Success);
         const auto message = inbox_.Wait(milliseconds(0));
         ASSERT_TRUE(message);
         EXPECT_EQ(message->window, kMainWindow);
         EXPECT_EQ(message->message, kConnected);
         log_.Write("--\n"); // marks where the exchanges begin
+    }
+
+    // After one good job the link goes (the simulator drops it after its first reply) and the
+    // channel sees it go. The next job must fail at once with the link's fault, sending nothing.
+    // The reply time-out is long, so a path that sends and waits reports ReplyTimeout instead.
+    void ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode expected, std::string_view logEnd) {
+        settings_.replyTimeoutMs = 10000;
+        ASSERT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
+        AutoResetEvent* const notify[] = {&events_.commNotify};
+        ASSERT_EQ(WaitAny(notify, milliseconds(5000)), 0) << "the channel saw the link go";
+        EXPECT_EQ(Run(Job({{"DOD?", CommandCode::DOD}})), expected);
+        EXPECT_TRUE(Log().ends_with(logEnd)) << Log();
+        EXPECT_EQ(sim_->ReceivedRequests(), std::vector<std::string>{"VER?"});
     }
 
     CommandJob Job(const std::vector<std::pair<std::string, CommandCode>>& requests,
@@ -128,7 +160,82 @@ class SessionTest : public ::testing::Test {
     SessionEvents events_;
     MessageInbox inbox_;
     std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<FakeUsbTree> usb_;
     std::unique_ptr<CommandSession> session_;
+};
+
+// Stands in for the log file: a FIFO whose reader can stop reading for a while, so that the next
+// log write, and the thread making it, is held. The pipe is opened for reading and writing here,
+// so writers never block in open() and never write to a pipe without a reader.
+class HeldLog {
+  public:
+    explicit HeldLog(const std::filesystem::path& path) {
+        if (::mkfifo(path.c_str(), 0600) == 0) {
+            fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            ::fcntl(fd_, F_SETPIPE_SZ, 4096);
+        }
+        if (fd_ >= 0) {
+            reader_ = std::thread([this] { Read(); });
+        }
+    }
+    ~HeldLog() {
+        stop_ = true;
+        if (reader_.joinable()) {
+            reader_.join();
+        }
+        ::close(fd_);
+    }
+    bool Ready() const { return fd_ >= 0; }
+
+    // From now on every log write waits until `hold` has passed.
+    void Hold(milliseconds hold) { holdUntil_ = std::chrono::steady_clock::now() + hold; }
+
+    // True once the log holds `text`, waiting at most five seconds.
+    bool WaitFor(std::string_view text) const {
+        for (int round = 0; round < 500; ++round) {
+            if (Text().find(text) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        return false;
+    }
+
+    std::string Text() const {
+        const std::lock_guard lock(mutex_);
+        return text_;
+    }
+
+  private:
+    void Read() {
+        for (int round = 0; round < 100000 && !stop_; ++round) {
+            const auto holdUntil = holdUntil_.load();
+            if (std::chrono::steady_clock::now() < holdUntil) {
+                // A full pipe blocks the next writer until the reading resumes.
+                const std::array<char, 512> filler{};
+                while (::write(fd_, filler.data(), filler.size()) > 0) {
+                }
+                std::this_thread::sleep_until(holdUntil);
+            }
+            pollfd ready{fd_, POLLIN, 0};
+            ::poll(&ready, 1, 10);
+            std::array<char, 4096> buffer{};
+            const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
+            const std::lock_guard lock(mutex_);
+            for (ssize_t i = 0; i < count; ++i) {
+                if (buffer[static_cast<std::size_t>(i)] != '\0') { // not the filler
+                    text_ += buffer[static_cast<std::size_t>(i)];
+                }
+            }
+        }
+    }
+
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::chrono::steady_clock::time_point> holdUntil_{};
+    mutable std::mutex mutex_;
+    std::string text_;
+    std::thread reader_;
 };
 
 TEST_F(SessionTest, ASuccessfulExchangeIsLoggedByteForByte) {
@@ -284,6 +391,55 @@ TEST_F(SessionTest, ThePeerClosingFailsTheJobWithDisconnect) {
     EXPECT_TRUE(Log().ends_with("Comm Notify Code=201 ErrorCode=31\n")) << Log();
 }
 
+TEST_F(SessionTest, ThePeerClosingBetweenJobsFailsTheNextJobWithDisconnect) {
+    StartSim({"--drop-after", "1"});
+    ConnectLan();
+    ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode::Disconnected,
+                                           "Comm Notify Code=201 ErrorCode=31\n");
+}
+
+TEST_F(SessionTest, ALineHungUpBetweenJobsFailsTheNextJobWithCommunicationError) {
+    StartSim({"--pty", "--drop-after", "1"});
+    ConnectUsb();
+    ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode::CommunicationError,
+                                           "Comm Notify Code=108 ErrorCode=29\n");
+}
+
+TEST_F(SessionTest, TheFirstJobAfterEachReconnectSucceeds) {
+    StartSim({});
+    for (int round = 0; round < 20; ++round) {
+        ConnectLan(); // closes the link of the round before
+        ASSERT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success) << round;
+        if (round % 2 == 0) {
+            Session().Disconnect();
+        }
+    }
+}
+
+TEST_F(SessionTest, AWorkerGivenUpOnTouchesTheLinkNoMore) {
+    // The worker is held in its log write of the first reply, past the disconnect's 3 s wait.
+    // When it resumes it must neither drop the input buffered meanwhile (a late duplicate of the
+    // reply) nor send its next request.
+    HeldLog held(logPath_);
+    ASSERT_TRUE(held.Ready());
+    StartSim({"--delay", "VER:300", "--late-duplicate", "VER:50"});
+    ConnectLan();
+    ASSERT_EQ(Session().StartJob(Job({{"VER?", CommandCode::VER}, {"DID?", CommandCode::DID}})),
+              ResultCode::Success);
+    ASSERT_TRUE(held.WaitFor("(Data) : VER?"));
+    held.Hold(milliseconds(5000));
+    std::this_thread::sleep_for(milliseconds(1000)); // the reply comes 300 ms after the request
+    Session().Disconnect();
+    session_.reset(); // joins the worker that was given up on
+    const std::string log = held.Text();
+    ASSERT_NE(log.find("(Data) : 1.02"), std::string::npos) << "the reply came too late:\n" << log;
+    EXPECT_NE(log.find("<< End Connection Thread Close >>"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Discard"), std::string::npos) << log;
+    EXPECT_EQ(log.find("DID?"), std::string::npos) << log;
+    EXPECT_EQ(sim_->ReceivedRequests(), std::vector<std::string>{"VER?"});
+    EXPECT_FALSE(inbox_.Wait(milliseconds(0)));
+}
+
 TEST_F(SessionTest, AFullReceiveRingFailsTheJobWithCommunicationError) {
     StartSim({"--flood", "VER"});
     ConnectLan();
@@ -344,12 +500,7 @@ TEST_F(SessionTest, NoMatchingUsbDeviceGivesComPortNotFound) {
 
 TEST_F(SessionTest, EveryCommandKindOverThePseudoTerminal) {
     StartSim({"--pty", "--split"});
-    const FakeUsbTree usb(sim_->PtyPath());
-    Session({usb.SysfsRoot(), usb.DevRoot()});
-    ASSERT_EQ(Session().Connect(LinkKind::Usb, kConnected), ResultCode::Success);
-    EXPECT_EQ(inbox_.Wait(milliseconds(0))->message, kConnected);
-    EXPECT_GE(settings_.comPort, 1u);
-    EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+    ConnectUsb();
 
     CommandJob job = Job({{"DID?", CommandCode::DID},
                           {"VER?", CommandCode::VER},

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace va48 {
@@ -79,6 +80,9 @@ TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
             << address;
     }
     EXPECT_EQ(LanOpen(Settings(0), nullptr, nullptr), kNoConnection);
+    // A NUL must not end the text early: this is no address.
+    EXPECT_EQ(LanOpen(Settings(listener.Port(), std::string("127.0.0.1\0x", 11)), nullptr, nullptr),
+              kNoConnection);
 }
 
 TEST_F(LanChannelTest, ConnectionRefusedFailsAfterItsAttempts) {
@@ -130,10 +134,26 @@ TEST_F(LanChannelTest, PeerClosingReportsCode201Once) {
     ::shutdown(listener.Accept(), SHUT_RDWR);
     ASSERT_EQ(Wait(), 1);
     EXPECT_EQ(LanLastError(handle), kLanPeerClosed);
-    // The thread has ended: no further report comes.
+    // The thread has ended: no further report comes, and the link takes nothing more.
     EXPECT_EQ(Wait(milliseconds(300)), kWaitTimeout);
-    EXPECT_EQ(LanSend(handle, std::vector<std::uint8_t>{}), 0);
+    EXPECT_EQ(LanLinkFault(handle), kLanPeerClosed);
+    EXPECT_EQ(LanSend(handle, std::vector<std::uint8_t>{0x02, 'X', 0x0D, 0x0A}), 0);
     EXPECT_TRUE(LanClose(handle));
+}
+
+TEST_F(LanChannelTest, ALocalCloseReportsNothing) {
+    // The close wakes the receive thread through the socket; that must not look like the peer
+    // closing. Several rounds, as the thread may be anywhere in its loop.
+    for (int round = 0; round < 20; ++round) {
+        const ConnectionHandle handle =
+            LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+        ASSERT_NE(handle, kNoConnection);
+        listener.Accept();
+        EXPECT_EQ(LanLinkFault(handle), 0);
+        std::this_thread::sleep_for(milliseconds(round % 3));
+        EXPECT_TRUE(LanClose(handle));
+        ASSERT_FALSE(events.commNotify.IsSet()) << round;
+    }
 }
 
 TEST_F(LanChannelTest, UnknownHandlesAndEmptySends) {

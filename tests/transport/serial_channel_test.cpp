@@ -254,6 +254,7 @@ TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
         EXPECT_EQ(SerialLastError(handle), 0);
         EXPECT_EQ(SerialSystemError(handle), 0);
         EXPECT_EQ(SerialDiscardInput(handle), 0);
+        EXPECT_EQ(SerialLinkFault(handle), 0);
     }
 }
 
@@ -368,8 +369,24 @@ TEST_F(SerialChannelTest, VanishedPeerIsReportedOnceAsALineStatusFailure) {
     EXPECT_EQ(WaitForError(100ms), kWaitTimeout) << "the same fault was reported again";
     EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 20);
 
+    EXPECT_EQ(SerialLinkFault(channel.Handle()), kSerialLineError);
     EXPECT_EQ(SerialSend(channel.Handle(), Frame("X")), 0);
     EXPECT_TRUE(channel.Close());
+}
+
+TEST_F(SerialChannelTest, AFailedSendStoresItsCauseWithTheSystemError) {
+    OpenChannel channel(kPort, &received_, &error_);
+    ASSERT_NE(channel.Handle(), kNoConnection);
+    // Nobody reads the terminal: its queue fills up and a send runs out of time.
+    const Bytes frame = Frame(std::string(1000, 's'));
+    int sent = static_cast<int>(frame.size());
+    for (int i = 0; i < 500 && sent == static_cast<int>(frame.size()); ++i) {
+        sent = SerialSend(channel.Handle(), frame);
+    }
+    EXPECT_LT(sent, static_cast<int>(frame.size()));
+    EXPECT_EQ(SerialLastError(channel.Handle()), kSerialWriteFailed);
+    EXPECT_EQ(SerialSystemError(channel.Handle()), ETIMEDOUT);
+    EXPECT_FALSE(error_.IsSet()) << "the sender learns of it from the count";
 }
 
 TEST_F(SerialChannelTest, CloseWhileAnotherThreadUsesThePort) {
