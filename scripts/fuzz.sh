@@ -13,6 +13,12 @@ targets=("$@")
 # libclang-rt-dev holds libFuzzer (libclang_rt.fuzzer) for the distribution's clang.
 bash scripts/ensure-packages.sh clang libclang-rt-dev
 
+# Rebuilds of an unchanged tree (CI on a developer's machine, a second clone) come from the
+# compiler cache when there is one.
+if command -v ccache >/dev/null 2>&1 && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
+fi
+
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${targets[@]}"
 

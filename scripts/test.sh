@@ -7,6 +7,12 @@ cd "$(dirname "$0")/.."
 preset=${1:-default}
 bash scripts/ensure-packages.sh
 
+# Rebuilds of an unchanged tree (CI on a developer's machine, a second clone) come from the
+# compiler cache when there is one.
+if command -v ccache >/dev/null 2>&1 && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
+fi
+
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset" -j"$(nproc)"
