@@ -7,12 +7,12 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/sequence_jobs.h"
 #include "app/ui_text.h"
 #include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/lan_setting_dialog.h"
 #include "maintenance/reply_time_dialog.h"
+#include "shell/sequence_jobs.h"
 
 namespace va48 {
 

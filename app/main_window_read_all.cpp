@@ -6,10 +6,10 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/sequence_jobs.h"
 #include "app/ui_text.h"
 #include "app/window_message.h"
 #include "editor/settings_window.h"
+#include "shell/sequence_jobs.h"
 
 #include <algorithm>
 

@@ -2,12 +2,12 @@
 
 #include "app/app_windows.h"
 #include "app/control_factory.h"
-#include "app/link_settings.h"
 #include "app/messages.h"
 #include "app/ui_text.h"
 #include "app/window_message.h"
 #include "editor/field_adapter.h"
 #include "maintenance/dialog_support.h"
+#include "shell/link_settings_file.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

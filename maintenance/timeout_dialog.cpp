@@ -2,10 +2,10 @@
 
 #include "app/control_factory.h"
 #include "app/dialog_seam.h"
-#include "app/link_settings.h"
 #include "app/ui_text.h"
 #include "editor/field_adapter.h"
 #include "maintenance/dialog_support.h"
+#include "shell/link_settings_file.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

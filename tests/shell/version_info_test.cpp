@@ -1,6 +1,6 @@
-#include "app/version_info.h"
+#include "shell/version_info.h"
 
-#include "app/version_record.h"
+#include "shell/version_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/link_settings.h"
+#include "shell/link_settings_file.h"
 
 #include "tests/support/temp_dir.h"
 #include "transport/usb_discovery.h"

@@ -1,4 +1,4 @@
-#include "app/sequence_jobs.h"
+#include "shell/sequence_jobs.h"
 
 #include "protocol/frame.h"
 #include "protocol/value_tables.h"

@@ -1,4 +1,4 @@
-#include "app/link_settings.h"
+#include "shell/link_settings_file.h"
 
 #include "transport/usb_discovery.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings_file.h"
+#include "shell/settings_file.h"
 
 #include "tests/support/temp_dir.h"
 

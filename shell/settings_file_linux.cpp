@@ -1,6 +1,6 @@
 // The Linux side of the settings file: where the executable is, and replacing a file whole.
 
-#include "app/settings_file.h"
+#include "shell/settings_file.h"
 
 #include <atomic>
 #include <cerrno>
