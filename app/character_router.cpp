@@ -1,10 +1,10 @@
 #include "app/character_router.h"
 
 #include "app/connection_menu.h"
-#include "app/messages.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/reply_time_dialog.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,13 +1,13 @@
 #include "app/connection_menu.h"
 
 #include "app/app_context.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
 #include "app/version_dialog.h"
-#include "app/window_message.h"
 #include "maintenance/timeout_dialog.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

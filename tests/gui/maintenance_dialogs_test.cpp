@@ -1,13 +1,13 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/field_adapter.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/lan_setting_dialog.h"
 #include "maintenance/reply_time_dialog.h"
 #include "maintenance/timeout_dialog.h"
 #include "tests/support/gui_support.h"
+#include "ui/field_adapter.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/window_message.h"
 #include "editor/measure_lists.h"
 #include "editor/measure_page.h"
 #include "editor/settings_window.h"
 #include "tests/support/gui_support.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,7 +1,4 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/input_page.h"
 #include "editor/level_display.h"
 #include "editor/level_format.h"
@@ -9,6 +6,9 @@
 #include "editor/settings_window.h"
 #include "editor/user_filter_page.h"
 #include "tests/support/gui_support.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "editor/user_filter_lists.h"
 #include "protocol/user_filter_text.h"
 #include "protocol/value_tables.h"
 #include "tests/support/gui_support.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
 
 #include <QComboBox>
 #include <QTabBar>

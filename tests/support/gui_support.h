@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialog_seam.h"
+#include "ui/dialog_seam.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/window_message.h"
+#include "ui/window_message.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "editor/grid_navigation.h"
+#include "ui/grid_navigation.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "editor/value_entry.h"
+#include "ui/value_entry.h"
 
 #include <algorithm>
 #include <charconv>

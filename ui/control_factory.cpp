@@ -1,12 +1,12 @@
-#include "app/control_factory.h"
+#include "ui/control_factory.h"
 #include "app/app_context.h"
-#include "app/dialog_seam.h"
 #include "app/version_dialog.h"
+#include "ui/dialog_seam.h"
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

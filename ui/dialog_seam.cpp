@@ -1,6 +1,6 @@
-#include "app/dialog_seam.h"
+#include "ui/dialog_seam.h"
 
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 
 #include <QDialog>
 #include <QMessageBox>

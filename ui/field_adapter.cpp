@@ -1,4 +1,4 @@
-#include "editor/field_adapter.h"
+#include "ui/field_adapter.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/value_entry.h"
+#include "ui/value_entry.h"
 
 #include <QLineEdit>
 

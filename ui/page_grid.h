@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/control_factory.h"
+#include "ui/control_factory.h"
 
 #include <QComboBox>
 #include <QLabel>

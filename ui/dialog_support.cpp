@@ -1,8 +1,8 @@
-#include "maintenance/dialog_support.h"
+#include "ui/dialog_support.h"
 
 #include "app/character_router.h"
-#include "app/control_factory.h"
-#include "app/ui_text.h"
+#include "ui/control_factory.h"
+#include "ui/ui_text.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,11 +1,11 @@
-#include "editor/page_grid.h"
+#include "ui/page_grid.h"
 
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "protocol/value_tables.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QApplication>
 #include <QLineEdit>
