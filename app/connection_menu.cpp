@@ -1,6 +1,7 @@
 #include "app/connection_menu.h"
 
 #include "app/app_context.h"
+#include "app/help_menu.h"
 #include "app/version_dialog.h"
 #include "maintenance/timeout_dialog.h"
 #include "ui/control_factory.h"

@@ -1,6 +1,7 @@
 #include "editor/input_page.h"
 
 #include "app/app_context.h"
+#include "editor/edit_notice.h"
 #include "editor/input_rules.h"
 #include "editor/settings_window.h"
 #include "ui/control_factory.h"

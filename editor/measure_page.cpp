@@ -1,6 +1,7 @@
 #include "editor/measure_page.h"
 
 #include "app/app_context.h"
+#include "editor/edit_notice.h"
 #include "ui/dialog_seam.h"
 #include "ui/grid_navigation.h"
 #include "ui/messages.h"

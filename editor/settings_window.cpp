@@ -2,6 +2,7 @@
 
 #include "app/app_context.h"
 #include "app/app_windows.h"
+#include "app/help_menu.h"
 #include "app/version_dialog.h"
 #include "editor/input_page.h"
 #include "editor/level_display.h"

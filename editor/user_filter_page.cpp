@@ -1,6 +1,7 @@
 #include "editor/user_filter_page.h"
 
 #include "app/app_context.h"
+#include "editor/edit_notice.h"
 #include "ui/grid_navigation.h"
 #include "ui/messages.h"
 #include "ui/window_message.h"

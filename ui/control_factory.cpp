@@ -1,10 +1,4 @@
 #include "ui/control_factory.h"
-#include "app/app_context.h"
-#include "app/version_dialog.h"
-#include "ui/dialog_seam.h"
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
 
 #include "ui/ui_text.h"
 
@@ -30,13 +24,6 @@
 #include <numbers>
 
 namespace va48 {
-
-namespace {
-
-// The Help menu's one item.
-constexpr int kVersionCommandId = 152;
-
-} // namespace
 
 namespace {
 
@@ -264,20 +251,6 @@ void WriteUnitLabel(QLabel* label, const UnitLabel& record) {
     if (label) {
         label->setText(UnitLabelHtml(record, QFontInfo(label->font()).pixelSize()));
     }
-}
-
-QMenuBar* MakeHelpMenuBar(QWidget* window) {
-    auto* menuBar = new QMenuBar(window);
-    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
-    help->setAccessibleName(QStringLiteral("Help"));
-    menuBar->setAccessibleName(help->accessibleName());
-    QAction* version = help->addAction(QStringLiteral("&Version..."));
-    version->setObjectName(QString::number(kVersionCommandId));
-    QObject::connect(version, &QAction::triggered, window, [window] {
-        VersionDialog dialog(App().version, window);
-        RunModal(dialog);
-    });
-    return menuBar;
 }
 
 } // namespace va48

@@ -12,7 +12,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenuBar;
 class QPushButton;
 class QTabBar;
 class QToolButton;
@@ -60,11 +59,6 @@ QTabBar* MakeTabControl(QWidget* parent, QRect rect, int id);
 QPushButton* MakePushButton(QWidget* parent, const QString& text, QRect rect, int id);
 QLineEdit* MakeEditBox(QWidget* parent, QRect rect, int id);
 QCheckBox* MakeCheckBox(QWidget* parent, QRect rect, int id);
-
-// The menu bar of the connection menu and the settings window: "&Help" with the single item
-// "&Version..." (command 152, the action's object name), which runs the version dialog modally
-// with `window` as owner.
-QMenuBar* MakeHelpMenuBar(QWidget* window);
 
 // Where a window of `size` goes to be centred on the primary screen: ((screen width - width) / 2,
 // (screen height - height) / 2) from the screen's top-left corner, both divisions truncating

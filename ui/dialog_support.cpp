@@ -1,7 +1,7 @@
 #include "ui/dialog_support.h"
 
-#include "app/character_router.h"
 #include "ui/control_factory.h"
+#include "ui/typed_character.h"
 #include "ui/ui_text.h"
 
 #include <QEvent>

@@ -1,11 +1,7 @@
 #include "ui/page_grid.h"
 
-#include "app/app_context.h"
-#include "editor/settings_window.h"
 #include "protocol/value_tables.h"
-#include "ui/messages.h"
 #include "ui/ui_text.h"
-#include "ui/window_message.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -81,10 +77,6 @@ std::optional<int> ItemCode(const QComboBox* list, int index) {
 
 bool ShiftHeld() {
     return QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
-}
-
-void ReportSettingsEdited() {
-    SendWindowMessage(App().windows.settingsWindow.data(), UM_SETTINGS_EDITED);
 }
 
 } // namespace va48

@@ -74,7 +74,4 @@ std::optional<int> ItemCode(const QComboBox* list, int index);
 // same module kind).
 bool ShiftHeld();
 
-// Tells the settings window that a page changed the edit setup (UM_SETTINGS_EDITED).
-void ReportSettingsEdited();
-
 } // namespace va48
