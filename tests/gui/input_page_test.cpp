@@ -1,7 +1,7 @@
 #include "app/app_context.h"
 #include "app/character_router.h"
-#include "editor/input_rules.h"
 #include "editor/settings_window.h"
+#include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
 #include "ui/messages.h"
 #include "ui/window_message.h"
@@ -18,6 +18,7 @@
 #include <memory>
 
 using namespace va48;
+using namespace va48::input_setup;
 
 namespace {
 
@@ -34,41 +35,12 @@ ChannelSettings& Channel(int number) {
     return App().device.channels[static_cast<std::size_t>(number - 1)];
 }
 
-// A channel as the amplifier reported it: device and edit setup alike.
-ChannelSettings Module(std::uint8_t kind, int flags, std::uint16_t sensitivity,
-                       std::uint8_t exponent = 0) {
-    ChannelSettings channel;
-    channel.moduleKind = kind;
-    ChannelSetup& setup = channel.deviceSetup;
-    setup.rear = flags & 1 ? 1 : 0;
-    setup.charge = flags & 2 ? 1 : 0;
-    setup.ccld = flags & 4 ? 1 : 0;
-    setup.teds = flags & 8 ? 1 : 0;
-    setup.sensitivity = sensitivity;
-    setup.sensitivityExp = exponent;
-    channel.editSetup = setup;
-    return channel;
-}
-
-ChannelSettings Sound(int flags, std::uint16_t sensitivity) {
-    return Module(kSoundModule, flags, sensitivity);
-}
-
-ChannelSettings Vibration(int flags, std::uint16_t sensitivity, std::uint8_t exponent) {
-    return Module(kVibrationModule, flags, sensitivity, exponent);
-}
-
 QStringList Texts(const QComboBox* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i) {
         texts << list->itemText(i);
     }
     return texts;
-}
-
-QByteArray Describe(const char* name, const Sensitivity& s) {
-    return QByteArray(name) + ": " + QByteArray::fromStdString(s.text) + " " +
-           QByteArray::number(s.value) + " " + QByteArray::number(s.exponent);
 }
 
 // Opens the list's drop-down and picks item `index` with Return, as a user does.
@@ -189,112 +161,6 @@ class InputPageTest : public QObject {
     std::unique_ptr<CharacterRouter> router_;
 
   private slots:
-
-    void storedSensitivityIsShown() {
-        const struct {
-            const char* name;
-            std::uint8_t kind;
-            std::uint16_t value;
-            std::uint8_t exponent;
-            Sensitivity shown;
-        } rows[] = {
-            {"sound exponent ignored", kSoundModule, 599, 2, {"-59.9", 599, 0}},
-            {"sound above the table", kSoundModule, 700, 0, {"-59.9", 599, 0}},
-            {"vibration below its row", kVibrationModule, 50, 1, {"1.00", 100, 1}},
-            {"largest stored value", kVibrationModule, 65535, 2, {"99.9", 999, 2}},
-            {"exponent outside the table", kVibrationModule, 500, 3, {"", 500, 3}},
-        };
-        for (const auto& row : rows) {
-            const Sensitivity shown = FormatStoredSensitivity(row.kind, row.value, row.exponent);
-            QVERIFY2(shown == row.shown, Describe(row.name, shown));
-        }
-    }
-
-    void shownSensitivityIsStepped() {
-        const struct {
-            const char* name;
-            std::uint8_t kind;
-            const char* text;
-            int step;
-            Sensitivity result;
-        } rows[] = {
-            {"leading number only", kVibrationModule, "1..2", 0, {"1.00", 100, 1}},
-            {"up in a decade", kVibrationModule, "5.00", 1, {"5.01", 501, 1}},
-            {"1.00 down", kVibrationModule, "1.00", -1, {"0.999", 999, 0}},
-            {"9.99 up", kVibrationModule, "9.99", 1, {"10.0", 100, 2}},
-            {"bottom stays", kVibrationModule, "0.100", -1, {"0.100", 100, 0}},
-            {"empty up", kVibrationModule, "", 1, {"0.100", 100, 0}},
-            {"more digits than any number",
-             kVibrationModule,
-             "999999999999999",
-             -1,
-             {"99.9", 999, 2}},
-            // Past the digit limit (a pasted text): the nearer decade edge, never a tenfold value.
-            {"just below 1.00", kVibrationModule, "0.9996", 0, {"1.00", 100, 1}},
-            {"just above 0.999", kVibrationModule, "0.9994", 0, {"0.999", 999, 0}},
-            {"just below 10.0", kVibrationModule, "9.995", 0, {"10.0", 100, 2}},
-            {"half rounds away from zero", kVibrationModule, "0.1235", 0, {"0.124", 124, 0}},
-            {"sound positive step", kSoundModule, "-25.0", 1, {"-25.1", 251, 0}},
-            {"sound bottom stays", kSoundModule, "-59.9", 1, {"-59.9", 599, 0}},
-            {"sound positive text", kSoundModule, "25", 0, {"-10.0", 100, 0}},
-            {"no module", kNoModule, "5", 1, {"- - -", 0, 0}},
-        };
-        for (const auto& row : rows) {
-            const Sensitivity result = StepShownSensitivity(row.kind, row.text, row.step);
-            QVERIFY2(result == row.result, Describe(row.name, result));
-        }
-    }
-
-    void rangeCheckGivesTheNearestEnd() {
-        const struct {
-            std::uint8_t kind;
-            const char* text;
-            int result;
-            std::uint16_t value;
-            std::uint8_t exponent;
-        } rows[] = {
-            {kSoundModule, "-59.9", 0, 0, 0},    {kSoundModule, "-10", 0, 0, 0},
-            {kSoundModule, "-9.9", 1, 100, 0},   {kVibrationModule, "0.1", 0, 0, 0},
-            {kVibrationModule, "99.9", 0, 0, 0}, {kVibrationModule, "0.099", -1, 100, 0},
-            {kVibrationModule, "x", -1, 100, 0},
-        };
-        for (const auto& row : rows) {
-            const SensitivityCheck check = CheckSensitivityRange(row.kind, row.text);
-            QVERIFY2(check.result == row.result, row.text);
-            if (row.result != 0) {
-                QVERIFY2(check.value == row.value && check.exponent == row.exponent, row.text);
-            }
-        }
-    }
-
-    void connectorFlagsFindTheirRow() {
-        const struct {
-            std::uint8_t kind;
-            int flags;
-            int row;
-            const char* extraItem;
-            bool valid;
-            const char* unit;
-        } rows[] = {
-            {kSoundModule, 7, 3, "REAR", false, ""},
-            {kSoundModule, 2, 0, "", false, ""},
-            {kVibrationModule, 4, 1, "", true, "mV/m/s2"},
-            {kVibrationModule, 1, 3, "", true, "mV/m/s2"},
-            {kVibrationModule, 8, 4, "FRONT", false, ""},
-            {kVibrationModule, 3, 3, "", false, ""},
-            {kNoModule, 0, 0, "", false, ""},
-        };
-        for (const auto& row : rows) {
-            const QByteArray name =
-                QByteArray::number(row.kind) + " " + QByteArray::number(row.flags);
-            const ConnectorSelection selection = SelectConnectorRow(row.kind, row.flags);
-            QVERIFY2(selection.row == row.row, name);
-            QVERIFY2(selection.extraItem == row.extraItem, name);
-            QVERIFY2(ValidConnectorFlags(row.kind, row.flags) == row.valid, name);
-            const ChannelSettings channel = Module(row.kind, row.flags, 100);
-            QVERIFY2(SensitivityUnitLabel(channel).text == row.unit, name);
-        }
-    }
 
     void reloadShowsEveryKindOfRow() {
         Channel(2) = Sound(5, 250);
