@@ -86,6 +86,10 @@ void ShowProcessing(AppWindows& windows) {
     SetEnabledIfOpen(windows.lpfDialog, false);
 }
 
+void SetProcessingText(AppWindows& windows, TextId id) {
+    SetProcessingText(windows, static_cast<std::uint16_t>(id));
+}
+
 void SetProcessingText(AppWindows& windows, std::uint16_t textId) {
     ShowProcessing(windows);
     const QString text = UiText(textId);

@@ -42,6 +42,14 @@ QString UiTextFormatted(std::uint16_t id, int value) {
     return QString::fromStdString(text);
 }
 
+QString UiText(TextId id) {
+    return UiText(static_cast<std::uint16_t>(id));
+}
+
+QString UiTextFormatted(TextId id, int value) {
+    return UiTextFormatted(static_cast<std::uint16_t>(id), value);
+}
+
 QFont DialogFont(int points) {
     if (UiLanguage() == Language::Japanese) {
         QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"), points + 1);

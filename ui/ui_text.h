@@ -1,6 +1,7 @@
 #pragma once
 
 #include "resources/string_table.h"
+#include "resources/text_id.h"
 
 #include <QFont>
 #include <QString>
@@ -18,6 +19,10 @@ QString UiText(std::uint16_t id);
 
 // Text `id` with its one "%d" (printf style) filled with `value`.
 QString UiTextFormatted(std::uint16_t id, int value);
+
+// The same by name.
+QString UiText(TextId id);
+QString UiTextFormatted(TextId id, int value);
 
 // The dialogs' font: Tahoma in English, "ＭＳ Ｐゴシック" at a slightly larger size in Japanese.
 // `points` is the English size.
