@@ -5,9 +5,7 @@
 // individual round trips (counters median_us, p90_us).
 #include "protocol/command_session.h"
 #include "protocol/request_builders.h"
-#include "tests/support/fake_usb_tree.h"
-#include "tests/support/message_inbox.h"
-#include "tests/support/sim_process.h"
+#include "tests/support/session_rig.h"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -21,17 +19,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 namespace va48 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kConnected = 1;
-constexpr std::uint32_t kDone = 2;
-constexpr std::uint32_t kFailed = 3;
 
 void ReportLatencies(benchmark::State& state, std::vector<double>& microseconds) {
     if (microseconds.empty()) {
@@ -69,78 +62,30 @@ bool PingPong(int fd, const std::vector<std::uint8_t>& frame) {
     return true;
 }
 
-// A session connected to a sim, with everything it refers to.
-class SessionRig {
-  public:
-    explicit SessionRig(LinkKind kind, const SimProcess& sim)
-        : logPath_(std::filesystem::temp_directory_path() /
-                   ("va48bench_" + std::to_string(::getpid()) + ".log")),
-          log_(std::getenv("VA48BENCH_NOLOG") ? std::filesystem::path() : logPath_) {
-        settings_.lanAddress = {127, 0, 0, 1};
-        settings_.lanPort = sim.Port();
-        settings_.baudRate = 115200;
-        settings_.byteSize = 8;
-        settings_.hardwareId = "USB\\VID_7C4E&PID_0008";
-        settings_.replyTimeoutMs = 5000;
-        UsbSearchRoots roots;
-        if (kind == LinkKind::Usb) {
-            usb_ = std::make_unique<FakeUsbTree>(sim.PtyPath());
-            roots = {usb_->SysfsRoot(), usb_->DevRoot()};
-        }
-        session_ = std::make_unique<CommandSession>(SessionContext{
-            device_, settings_, events_, log_, inbox_.Deliver(), inbox_.Deliver(), 0, roots});
-        connected_ = session_->Connect(kind, kConnected) == ResultCode::Success &&
-                     inbox_.Wait(std::chrono::milliseconds(0));
+// A session connected over `kind` to a simulator started with `args`; false when either failed.
+bool StartRig(SessionRig& rig, LinkKind kind, std::vector<std::string> args) {
+    if (kind == LinkKind::Usb) {
+        args.push_back("--pty");
     }
-    ~SessionRig() {
-        session_.reset();
-        std::filesystem::remove(logPath_);
-        std::filesystem::remove(log_.BackupPath());
-    }
+    return rig.StartSim(std::move(args)) && rig.Connect(kind);
+}
 
-    bool Connected() const { return connected_; }
-
-    bool Run(const CommandJob& job) {
-        if (session_->StartJob(job) != ResultCode::Success) {
-            return false;
-        }
-        const auto message = inbox_.Wait(std::chrono::milliseconds(10000));
-        return message && message->message == kDone;
-    }
-
-    static CommandJob NewJob() {
-        CommandJob job;
-        job.doneMessage = kDone;
-        job.failMessage = kFailed;
-        return job;
-    }
-
-  private:
-    std::filesystem::path logPath_;
-    CommLog log_;
-    DeviceState device_;
-    LinkSettings settings_;
-    SessionEvents events_;
-    MessageInbox inbox_;
-    std::unique_ptr<FakeUsbTree> usb_;
-    std::unique_ptr<CommandSession> session_;
-    bool connected_ = false;
-};
+// The log costs a round trip its writes; VA48BENCH_NOLOG measures without it.
+std::string LogName() {
+    return std::getenv("VA48BENCH_NOLOG") ? std::string() : std::string("bench");
+}
 
 void SessionRoundTrip(benchmark::State& state, LinkKind kind) {
-    SimProcess sim(kind == LinkKind::Usb ? std::vector<std::string>{"--pty"}
-                                         : std::vector<std::string>{});
-    SessionRig rig(kind, sim);
-    if (!sim.Started() || !rig.Connected()) {
+    SessionRig rig(LogName());
+    if (!StartRig(rig, kind, {})) {
         state.SkipWithError("cannot reach va48sim");
         return;
     }
-    CommandJob job = SessionRig::NewJob();
-    job.Add(kTestText, CommandCode::TST, 1, 0);
+    const CommandJob job = SessionRig::Job({{std::string(kTestText), CommandCode::TST}});
     std::vector<double> samples;
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!rig.Run(job)) {
+        if (rig.Run(job) != ResultCode::Success) {
             state.SkipWithError("round trip failed");
             return;
         }
@@ -206,14 +151,12 @@ void PtyBare(benchmark::State& state) {
 
 // The shape of a read-all: DID, then per channel SET, UHC, ULC, TDS, SET again and TEC.
 void ReadAllLan(benchmark::State& state) {
-    SimProcess sim({"--layout", "SSSSSSSSVVVVVVVV"});
-    SessionRig rig(LinkKind::Lan, sim);
-    if (!sim.Started() || !rig.Connected()) {
+    SessionRig rig(LogName());
+    if (!StartRig(rig, LinkKind::Lan, {"--layout", "SSSSSSSSVVVVVVVV"})) {
         state.SkipWithError("cannot reach va48sim");
         return;
     }
-    CommandJob job = SessionRig::NewJob();
-    job.Add("DID?", CommandCode::DID, 1, 0);
+    CommandJob job = SessionRig::Job({{"DID?", CommandCode::DID}});
     std::array<char, kRequestTextSize> text{};
     for (CommandCode command : {CommandCode::SET, CommandCode::UHC, CommandCode::ULC,
                                 CommandCode::TDS, CommandCode::SET, CommandCode::TEC}) {
@@ -226,7 +169,7 @@ void ReadAllLan(benchmark::State& state) {
     std::vector<double> samples;
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!rig.Run(job)) {
+        if (rig.Run(job) != ResultCode::Success) {
             state.SkipWithError("read-all failed");
             return;
         }

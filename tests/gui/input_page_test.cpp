@@ -1,12 +1,8 @@
 #include "app/app_context.h"
-#include "app/character_router.h"
 #include "editor/settings_window.h"
 #include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
-#include "ui/messages.h"
-#include "ui/window_message.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -14,8 +10,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
-
-#include <memory>
 
 using namespace va48;
 using namespace va48::input_setup;
@@ -33,23 +27,6 @@ const QString kAboveMaximum = QStringLiteral("The maximum value is exceeded.");
 
 ChannelSettings& Channel(int number) {
     return App().device.channels[static_cast<std::size_t>(number - 1)];
-}
-
-QStringList Texts(const QComboBox* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->itemText(i);
-    }
-    return texts;
-}
-
-// Opens the list's drop-down and picks item `index` with Return, as a user does.
-void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(index, 0));
-    QTest::keyClick(list->view(), Qt::Key_Return, modifiers);
-    // A key release with Shift leaves the application believing Shift is still held.
-    QTest::keyRelease(list, Qt::Key_Shift);
 }
 
 // How a sensitivity edit ends: the field left with Tab, or a click on a spin arrow.
@@ -90,54 +67,29 @@ class InputPageTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() {
-        App().device = DeviceState{};
-        App().editor = EditorState{};
-    }
-    void cleanup() {
-        router_.reset();
-        window_.reset();
-    }
-    void cleanupTestCase() { app_.reset(); }
+    void init() { program_.Reset(); }
+    void cleanup() { settings_.Close(); }
 
   private:
-    // A settings window that has loaded App().device, active, with typed keys taking the
-    // program's own way: router, settings window, page, focused field.
-    void Reload() {
-        SendWindowMessage(window_.get(), UM_SETTINGS_LOADED);
-        QCoreApplication::sendPostedEvents();
-    }
+    void Reload() { settings_.Reload(); }
     template <typename T>
     T* Control(int base, int number) const {
-        return FindControl<T>(window_.get(), base + number - 1);
+        return FindControl<T>(settings_.Window(), base + number - 1);
     }
     QComboBox* List(int number) const { return Control<QComboBox>(kListBase, number); }
     QLineEdit* Field(int number) const { return Control<QLineEdit>(kFieldBase, number); }
     QString Unit(int number) const { return Control<QLabel>(kUnitBase, number)->text(); }
-    QPushButton* Send() const { return FindControl<QPushButton>(window_.get(), kSend); }
+    QPushButton* Send() const { return FindControl<QPushButton>(settings_.Window(), kSend); }
     bool Locked(int number) const {
         return !Field(number)->isEnabled() && !Arrow(number, true)->isEnabled() &&
                !Arrow(number, false)->isEnabled();
     }
     void Leave(int number) { QTest::keyClick(Field(number), Qt::Key_Tab); }
 
-    void OpenPage() {
-        window_ = std::make_unique<SettingsWindow>();
-        App().windows.settingsWindow = window_.get();
-        Reload();
-        window_->show();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        router_ = std::make_unique<CharacterRouter>(App().windows);
-        qApp->installEventFilter(router_.get());
-    }
+    void OpenPage() { QVERIFY(settings_.Open()); }
     QToolButton* Arrow(int number, bool up) const {
         const auto arrows =
-            window_->findChildren<QToolButton*>(QString::number(kSpinBase + number - 1));
+            settings_.Window()->findChildren<QToolButton*>(QString::number(kSpinBase + number - 1));
         for (QToolButton* arrow : arrows) {
             if ((arrow->arrowType() == Qt::UpArrow) == up) {
                 return arrow;
@@ -155,10 +107,8 @@ class InputPageTest : public QObject {
         QTest::keyClicks(field, text);
     }
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
-    std::unique_ptr<SettingsWindow> window_;
-    std::unique_ptr<CharacterRouter> router_;
+    TestProgram program_;
+    SettingsUnderTest settings_;
 
   private slots:
 
@@ -235,7 +185,7 @@ class InputPageTest : public QObject {
         QCOMPARE(boxes.boxes.size(), std::size_t{row.message.isEmpty() ? 0u : 1u});
         if (!row.message.isEmpty()) {
             QCOMPARE(boxes.boxes[0].text, row.message);
-            QCOMPARE(boxes.boxes[0].owner, window_.get());
+            QCOMPARE(boxes.boxes[0].owner, settings_.Window());
             QCOMPARE(boxes.boxes[0].icon, BoxIcon::Exclamation);
             QCOMPARE(QApplication::focusWidget(), Field(2));
         } else if (row.commit == Commit::Leave) {
@@ -286,8 +236,8 @@ class InputPageTest : public QObject {
         QCOMPARE(boxes.boxes.size(), std::size_t{0});
         QCOMPARE(int(Channel(1).editSetup.sensitivity), 500);
 
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        settings_.Window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(settings_.Window()));
         QCOMPARE(QApplication::focusWidget(), Field(1));
         Leave(1);
         QCOMPARE(boxes.boxes.size(), std::size_t{1});

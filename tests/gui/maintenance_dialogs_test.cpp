@@ -25,21 +25,6 @@ namespace {
 
 using Address = std::array<std::uint8_t, 4>;
 
-// A program context in a folder of its own: the texts, App() and a settings file to look at.
-struct TestProgram {
-    explicit TestProgram(Language language = Language::English)
-        : app(AppPaths::ForExecutable(install.Executable()), language) {}
-
-    // The stored value, or "<none>" when the file does not hold the key.
-    QString Setting(std::string_view section, std::string_view key) const {
-        return QString::fromStdString(
-            SettingsFile(install.Settings()).ReadString(section, key, "<none>"));
-    }
-
-    FakeInstall install;
-    AppContext app;
-};
-
 // Shows a window and makes it the active one, so that focus and focus changes work.
 bool ShowActive(QWidget& window) {
     window.show();

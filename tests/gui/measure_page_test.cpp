@@ -4,16 +4,10 @@
 #include "editor/settings_window.h"
 #include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
-#include "ui/messages.h"
-#include "ui/window_message.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTabBar>
 #include <QtTest>
-
-#include <memory>
 
 using namespace va48;
 using namespace va48::measure_setup;
@@ -30,23 +24,8 @@ ChannelSettings& Channel(int channel) {
     return App().device.channels[static_cast<std::size_t>(channel - 1)];
 }
 
-QStringList Texts(const QComboBox* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->itemText(i);
-    }
-    return texts;
-}
-
 QStringList Split(const char* texts) {
     return QString::fromLatin1(texts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-// Opens the list's drop-down and picks item `index` with Return, as a user does.
-void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(index, 0));
-    QTest::keyClick(list->view(), Qt::Key_Return, modifiers);
 }
 
 } // namespace
@@ -54,32 +33,19 @@ void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::No
 class MeasurePageTest : public QObject {
     Q_OBJECT
 
-    void OpenPage() {
-        window_ = std::make_unique<SettingsWindow>();
-        App().windows.settingsWindow = window_.get();
-        window_->show();
-        SendWindowMessage(window_.get(), UM_SETTINGS_LOADED);
-        QCoreApplication::sendPostedEvents();
-        FindControl<QTabBar>(window_.get(), 1500)->setCurrentIndex(1);
-    }
+    void OpenPage() { QVERIFY(settings_.Open(1)); }
     QComboBox* List(int channel, MeasureColumn column) const {
-        return FindControl<QComboBox>(window_.get(),
+        return FindControl<QComboBox>(settings_.Window(),
                                       kListBase[static_cast<std::size_t>(column)] + channel - 1);
     }
-    QPushButton* Send() const { return FindControl<QPushButton>(window_.get(), kSend); }
+    QPushButton* Send() const { return FindControl<QPushButton>(settings_.Window(), kSend); }
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
-    std::unique_ptr<SettingsWindow> window_;
+    TestProgram program_;
+    SettingsUnderTest settings_;
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() { App().device = DeviceState{}; }
-    void cleanup() { window_.reset(); }
-    void cleanupTestCase() { app_.reset(); }
+    void init() { program_.Reset(); }
+    void cleanup() { settings_.Close(); }
 
     void reloadFillsEveryRow() {
         Channel(1) = Sound(253, 2);
@@ -144,7 +110,7 @@ class MeasurePageTest : public QObject {
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("Confirm the RANGE value.(No.5)"));
         QCOMPARE(boxes.boxes[0].icon, BoxIcon::Exclamation);
         QCOMPARE(boxes.boxes[0].owner, range->parentWidget());
-        QCOMPARE(window_->focusWidget(), range);
+        QCOMPARE(settings_.Window()->focusWidget(), range);
         QVERIFY(Send()->isEnabled()); // nothing went out
 
         Choose(range, 4);
@@ -249,8 +215,8 @@ class MeasurePageTest : public QObject {
         Channel(3) = Vibration(0, 1);
         Channel(16) = Sound(253);
         OpenPage();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        settings_.Window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(settings_.Window()));
 
         List(1, Range)->setFocus();
         for (int id : {5300, 5400, 5500, 5600, 5202, 5302, 5402}) {

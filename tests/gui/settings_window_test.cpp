@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 
 using namespace va48;
 using namespace va48::level_setup;
@@ -72,16 +71,10 @@ QString Buttons(const QWidget* window) {
 class SettingsWindowTest : public QObject {
     Q_OBJECT
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
+    TestProgram program_;
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() { App().device = DeviceState{}; }
-    void cleanupTestCase() { app_.reset(); }
+    void init() { program_.Reset(); }
 
     void levelRowsAreNamed() {
         LevelDisplay levels(nullptr);

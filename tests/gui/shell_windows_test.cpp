@@ -77,7 +77,7 @@ QWidget* Control(const QWidget* parent, int id) {
 } // namespace
 
 // A program with its main window, whose posted messages the tap takes.
-struct Shell {
+struct Shell : TestProgram {
     Shell() { app.windows.mainWindow = &main; }
     ~Shell() {
         DestroySecondaryWindows(app.windows);
@@ -100,8 +100,6 @@ struct Shell {
         app.windows.lpfDialog = lpf ? new QWidget() : nullptr;
     }
 
-    FakeInstall install;
-    AppContext app{AppPaths::ForExecutable(install.Executable()), Language::English};
     MainWindow main{app};
     MainWindowTap tap{&main};
 };

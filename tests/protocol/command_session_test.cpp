@@ -2,25 +2,15 @@
 
 #include "protocol/request_builders.h"
 #include "protocol/value_tables.h"
-#include "tests/support/fake_usb_tree.h"
-#include "tests/support/message_inbox.h"
-#include "tests/support/sim_process.h"
+#include "tests/support/session_rig.h"
 #include "transport/serial_channel.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace va48 {
 namespace {
 
 using std::chrono::milliseconds;
-
-constexpr WindowHandle kMainWindow = 7;
-constexpr std::uint32_t kConnected = 1030;
-constexpr std::uint32_t kDone = 1040;
-constexpr std::uint32_t kFailed = 1041;
 
 std::string Query(CommandCode command, std::uint8_t channel = 0) {
     std::array<char, kRequestTextSize> text{};
@@ -30,105 +20,27 @@ std::string Query(CommandCode command, std::uint8_t channel = 0) {
 
 class SessionTest : public ::testing::Test {
   protected:
-    SessionTest()
-        : logPath_(std::filesystem::temp_directory_path() /
-                   ("va48_session_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log")),
-          log_(logPath_) {
-        std::filesystem::remove(logPath_);
-        settings_.lanAddress = {127, 0, 0, 1};
-        settings_.baudRate = 115200;
-        settings_.byteSize = 8;
-        settings_.hardwareId = "USB\\VID_7C4E&PID_0008";
-        settings_.replyTimeoutMs = 5000;
-    }
-    ~SessionTest() override {
-        session_.reset();
-        std::filesystem::remove(logPath_);
-    }
+    SessionTest() : rig_("session"), device_(rig_.device), settings_(rig_.settings) {}
 
+    // Starts the simulator with its request record on.
     void StartSim(std::vector<std::string> args) {
         args.push_back("--log");
-        sim_ = std::make_unique<SimProcess>(std::move(args));
-        ASSERT_TRUE(sim_->Started()) << sim_->Error();
-        settings_.lanPort = sim_->Port();
+        ASSERT_TRUE(rig_.StartSim(std::move(args))) << rig_.Sim().Error();
     }
-
-    CommandSession& Session(UsbSearchRoots roots = {}) {
-        if (!session_) {
-            session_ = std::make_unique<CommandSession>(
-                SessionContext{device_, settings_, events_, log_, inbox_.Deliver(),
-                               inbox_.Deliver(), kMainWindow, std::move(roots)});
-        }
-        return *session_;
+    SimProcess& Sim() { return rig_.Sim(); }
+    CommandSession& Session(UsbSearchRoots roots = {}) { return rig_.Session(std::move(roots)); }
+    void ConnectLan() { ASSERT_TRUE(rig_.Connect(LinkKind::Lan)); }
+    static CommandJob Job(const std::vector<std::pair<std::string, CommandCode>>& requests,
+                          std::uint8_t expectsData = 1, std::uint8_t channel = 0) {
+        return SessionRig::Job(requests, expectsData, channel);
     }
+    std::optional<ResultCode> Run(const CommandJob& job) { return rig_.Run(job); }
+    std::optional<ResultCode> Outcome() { return rig_.Outcome(); }
+    std::string Log() const { return rig_.Log(); }
 
-    void ConnectLan() {
-        ASSERT_EQ(Session().Connect(LinkKind::Lan, kConnected), ResultCode::Success);
-        const auto message = inbox_.Wait(milliseconds(0));
-        ASSERT_TRUE(message);
-        EXPECT_EQ(message->window, kMainWindow);
-        EXPECT_EQ(message->message, kConnected);
-        log_.Write("--\n"); // marks where the exchanges begin
-    }
-
-    CommandJob Job(const std::vector<std::pair<std::string, CommandCode>>& requests,
-                   std::uint8_t expectsData = 1, std::uint8_t channel = 0) {
-        CommandJob job;
-        job.notifyWindow = kMainWindow;
-        job.doneMessage = kDone;
-        job.failMessage = kFailed;
-        for (const auto& [text, command] : requests) {
-            EXPECT_TRUE(job.Add(text, command, expectsData, channel));
-        }
-        return job;
-    }
-
-    // Runs a job and returns its outcome: Success for the done message, else the failure code.
-    ResultCode Run(const CommandJob& job) {
-        EXPECT_EQ(Session().StartJob(job), ResultCode::Success);
-        return Outcome();
-    }
-
-    ResultCode Outcome() {
-        const auto message = inbox_.Wait(milliseconds(15000));
-        if (!message) {
-            ADD_FAILURE() << "no message";
-            return ResultCode::Unused30;
-        }
-        EXPECT_EQ(message->window, kMainWindow);
-        if (message->message == kDone) {
-            EXPECT_EQ(message->wParam, 0u);
-            return ResultCode::Success;
-        }
-        EXPECT_EQ(message->message, kFailed);
-        return static_cast<ResultCode>(message->wParam);
-    }
-
-    // The log since the connection, with its CR LF read back as "\n".
-    std::string Log() const {
-        std::ifstream in(logPath_, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string log = text.str();
-        std::string plain;
-        for (std::size_t i = 0; i < log.size(); ++i) {
-            if (!(log[i] == '\r' && i + 1 < log.size() && log[i + 1] == '\n')) {
-                plain += log[i];
-            }
-        }
-        const std::size_t mark = plain.find("--\n");
-        return mark == std::string::npos ? plain : plain.substr(mark + 3);
-    }
-
-    std::filesystem::path logPath_;
-    CommLog log_;
-    DeviceState device_;
-    LinkSettings settings_;
-    SessionEvents events_;
-    MessageInbox inbox_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommandSession> session_;
+    SessionRig rig_;
+    DeviceState& device_;
+    LinkSettings& settings_;
 };
 
 TEST_F(SessionTest, ASuccessfulExchangeIsLoggedByteForByte) {
@@ -200,7 +112,7 @@ TEST_F(SessionTest, EveryCommandOverLan) {
 
     // Read back what the amplifier now holds.
     ASSERT_EQ(Run(Job({{"SET? 2", CommandCode::SET}}, 1, 2)), ResultCode::Success);
-    const auto requests = sim_->ReceivedRequests();
+    const auto requests = Sim().ReceivedRequests();
     const auto has = [&](const std::string& request) {
         return std::find(requests.begin(), requests.end(), request) != requests.end();
     };
@@ -219,7 +131,7 @@ TEST_F(SessionTest, EveryStatusCodeFailsTheJobWithItsResult) {
         {"0004", ResultCode::StatusTimeout},   {"0009", ResultCode::StatusOther},
     };
     for (const auto& [status, expected] : cases) {
-        ASSERT_TRUE(sim_->Control("nak DOD:" + status));
+        ASSERT_TRUE(Sim().Control("nak DOD:" + status));
         EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER},
                            {"DOD?", CommandCode::DOD},
                            {"VER?", CommandCode::VER}})),
@@ -228,7 +140,7 @@ TEST_F(SessionTest, EveryStatusCodeFailsTheJobWithItsResult) {
     }
     EXPECT_NE(Log().find("Command Process Failed <Cmd=DOD Param=0>\n"), std::string::npos);
     // The failing entry ended the job: the third request was never sent.
-    EXPECT_EQ(sim_->ReceivedRequests().size(), 2 * std::size(cases));
+    EXPECT_EQ(Sim().ReceivedRequests().size(), 2 * std::size(cases));
 }
 
 TEST_F(SessionTest, ARefusedReplyNamesItsCommandAndChannel) {
@@ -266,7 +178,7 @@ TEST_F(SessionTest, ALateReplyIsNotTakenForTheNextRequest) {
     settings_.replyTimeoutMs = 100;
     ConnectLan();
     EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::ReplyTimeout);
-    AutoResetEvent* const recv[] = {&events_.recv};
+    AutoResetEvent* const recv[] = {&rig_.events.recv};
     ASSERT_EQ(WaitAny(recv, milliseconds(5000)), 0) << "the late reply arrives";
     settings_.replyTimeoutMs = 5000;
     EXPECT_EQ(Run(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
@@ -278,8 +190,8 @@ TEST_F(SessionTest, ThePeerClosingFailsTheJobWithDisconnect) {
     StartSim({"--silent", "VER"});
     ConnectLan();
     ASSERT_EQ(Session().StartJob(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
-    ASSERT_TRUE(sim_->WaitForRequests(1, milliseconds(5000)));
-    sim_->Stop();
+    ASSERT_TRUE(Sim().WaitForRequests(1, milliseconds(5000)));
+    Sim().Stop();
     EXPECT_EQ(Outcome(), ResultCode::Disconnected);
     EXPECT_TRUE(Log().ends_with("Comm Notify Code=201 ErrorCode=31\n")) << Log();
 }
@@ -296,11 +208,11 @@ TEST_F(SessionTest, DisconnectWhileWaitingEndsTheWorkerWithoutAMessage) {
     settings_.replyTimeoutMs = 30000;
     ConnectLan();
     ASSERT_EQ(Session().StartJob(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
-    ASSERT_TRUE(sim_->WaitForRequests(1, milliseconds(5000)));
+    ASSERT_TRUE(Sim().WaitForRequests(1, milliseconds(5000)));
     Session().Disconnect();
     EXPECT_FALSE(Session().WorkerRunning());
     EXPECT_TRUE(Log().ends_with("<< Close Event Recv (Recv) >>\nLAN Connection End\n")) << Log();
-    EXPECT_FALSE(inbox_.Wait(milliseconds(200)));
+    EXPECT_FALSE(rig_.inbox.Wait(milliseconds(200)));
 }
 
 TEST_F(SessionTest, BackToBackStartsRunOneAfterTheOther) {
@@ -310,7 +222,7 @@ TEST_F(SessionTest, BackToBackStartsRunOneAfterTheOther) {
     ASSERT_EQ(Session().StartJob(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
     EXPECT_EQ(Outcome(), ResultCode::Success);
     EXPECT_EQ(Outcome(), ResultCode::Success);
-    EXPECT_EQ(sim_->ReceivedRequests(), (std::vector<std::string>{"VER?", "DID?"}));
+    EXPECT_EQ(Sim().ReceivedRequests(), (std::vector<std::string>{"VER?", "DID?"}));
 }
 
 TEST_F(SessionTest, JobsWithoutEntriesOrWithoutALink) {
@@ -320,7 +232,7 @@ TEST_F(SessionTest, JobsWithoutEntriesOrWithoutALink) {
     EXPECT_EQ(Run(Job({})), ResultCode::Success);
     Session().Disconnect();
     EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::NotConnected);
-    EXPECT_TRUE(sim_->ReceivedRequests().empty());
+    EXPECT_TRUE(Sim().ReceivedRequests().empty());
 }
 
 TEST_F(SessionTest, ConnectFailures) {
@@ -328,28 +240,26 @@ TEST_F(SessionTest, ConnectFailures) {
         SimProcess gone;
         return gone.Port();
     }();
-    EXPECT_EQ(Session().Connect(LinkKind::Lan, kConnected), ResultCode::NotConnected);
+    EXPECT_EQ(Session().Connect(LinkKind::Lan, SessionRig::kConnected), ResultCode::NotConnected);
     EXPECT_EQ(Session().Kind(), LinkKind::None);
-    EXPECT_EQ(Session().Connect(LinkKind::None, kConnected), ResultCode::NotConnected);
-    EXPECT_FALSE(inbox_.Wait(milliseconds(0)));
+    EXPECT_EQ(Session().Connect(LinkKind::None, SessionRig::kConnected), ResultCode::NotConnected);
+    EXPECT_FALSE(rig_.inbox.Wait(milliseconds(0)));
     EXPECT_EQ(Log(), "LAN Connection Start\n");
 }
 
 TEST_F(SessionTest, NoMatchingUsbDeviceGivesComPortNotFound) {
     const FakeUsbTree other("/dev/pts/999", "1234", "5678");
     Session({other.SysfsRoot(), other.DevRoot()});
-    EXPECT_EQ(Session().Connect(LinkKind::Usb, kConnected), ResultCode::ComPortNotFound);
+    EXPECT_EQ(Session().Connect(LinkKind::Usb, SessionRig::kConnected),
+              ResultCode::ComPortNotFound);
     EXPECT_EQ(Session().Kind(), LinkKind::None);
 }
 
 TEST_F(SessionTest, EveryCommandKindOverThePseudoTerminal) {
     StartSim({"--pty", "--split"});
-    const FakeUsbTree usb(sim_->PtyPath());
-    Session({usb.SysfsRoot(), usb.DevRoot()});
-    ASSERT_EQ(Session().Connect(LinkKind::Usb, kConnected), ResultCode::Success);
-    EXPECT_EQ(inbox_.Wait(milliseconds(0))->message, kConnected);
+    ASSERT_TRUE(rig_.Connect(LinkKind::Usb));
     EXPECT_GE(settings_.comPort, 1u);
-    EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+    EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), Sim().PtyPath());
 
     CommandJob job = Job({{"DID?", CommandCode::DID},
                           {"VER?", CommandCode::VER},
