@@ -17,9 +17,11 @@ TEST(TextId, EveryNameHasItsTextInBothLanguages) {
     }
 }
 
-// The names are distinct (the header checks that they ascend), so this leaves no number unnamed.
+// The names are distinct (the header checks that they ascend) and each has its text, so equal
+// counts leave no number of either block without a name.
 TEST(TextId, EveryNumberOfTheTableHasAName) {
     EXPECT_EQ(kAllTextIds.size(), JapaneseStrings().size());
+    EXPECT_EQ(kAllTextIds.size() - 1, EnglishStrings().size());
 }
 
 } // namespace
