@@ -1,7 +1,7 @@
 #include "app/app_context.h"
 
-#include "app/link_settings.h"
-#include "app/ui_text.h"
+#include "shell/link_settings_file.h"
+#include "ui/ui_text.h"
 
 #include <cassert>
 

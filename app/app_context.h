@@ -2,13 +2,13 @@
 
 #include "app/app_windows.h"
 #include "app/message_router.h"
-#include "app/settings_file.h"
-#include "app/version_info.h"
 #include "protocol/comm_log.h"
 #include "protocol/command_session.h"
 #include "protocol/device_state.h"
 #include "protocol/link_settings.h"
 #include "resources/string_table.h"
+#include "shell/settings_file.h"
+#include "shell/version_info.h"
 #include "transport/auto_reset_event.h"
 
 #include <array>

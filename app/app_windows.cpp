@@ -2,8 +2,8 @@
 
 #include "app/app_context.h"
 #include "app/main_window.h"
-#include "app/window_message.h"
 #include "maintenance/reply_time_dialog.h"
+#include "ui/window_message.h"
 
 namespace va48 {
 

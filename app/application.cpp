@@ -1,9 +1,9 @@
 #include "app/application.h"
 
 #include "app/connection_menu.h"
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "app/processing_dialog.h"
-#include "app/window_message.h"
+#include "ui/window_message.h"
 #include "editor/settings_window.h"
 #include "filters/coefficient_dialog.h"
 #include "maintenance/firmware_update_dialog.h"

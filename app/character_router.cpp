@@ -1,10 +1,11 @@
 #include "app/character_router.h"
 
 #include "app/connection_menu.h"
-#include "app/messages.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/reply_time_dialog.h"
+#include "ui/messages.h"
+#include "ui/typed_character.h"
+#include "ui/window_message.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,21 +14,6 @@
 namespace va48 {
 
 CharacterRouter::CharacterRouter(const AppWindows& windows) : windows_(windows) {}
-
-std::optional<char16_t> CharacterCode(const QKeyEvent& key) {
-    const bool control = key.modifiers().testFlag(Qt::ControlModifier);
-    if (control && key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z) {
-        return static_cast<char16_t>(key.key() - Qt::Key_A + 1);
-    }
-    if (key.key() == Qt::Key_Backspace) {
-        return u'\b';
-    }
-    const QString text = key.text();
-    if (control || text.isEmpty() || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F) {
-        return std::nullopt;
-    }
-    return text.at(0).unicode();
-}
 
 QObject* CharacterRouter::Target() const {
     for (QObject* window : {static_cast<QObject*>(windows_.hpfDialog.data()),

@@ -4,10 +4,6 @@
 
 #include <QObject>
 
-#include <optional>
-
-class QKeyEvent;
-
 namespace va48 {
 
 // Hands every typed character to the first window that exists of: HPF coefficient dialog, LPF
@@ -27,9 +23,5 @@ class CharacterRouter : public QObject {
     QObject* Target() const;
     const AppWindows& windows_;
 };
-
-// The character code of a key press: Ctrl+A..Z give 1..26, Backspace 8, printable text its first
-// character; nullopt for keys that type no character.
-std::optional<char16_t> CharacterCode(const QKeyEvent& key);
 
 } // namespace va48

@@ -1,13 +1,14 @@
 #include "app/connection_menu.h"
 
 #include "app/app_context.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
+#include "app/help_menu.h"
 #include "app/version_dialog.h"
-#include "app/window_message.h"
 #include "maintenance/timeout_dialog.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace va48 {
@@ -50,18 +52,19 @@ void EndProgram() {
 
 struct ButtonRow {
     int id;
-    std::uint16_t textId; // 0: the button keeps the template's text
+    std::optional<TextId> text; // none: the button keeps the template's text
     const char* templateText;
     int y; // dialog units; every button stands at x 35 and is 71 x 18
     void (*action)(QWidget* menu);
 };
 
 constexpr std::array<ButtonRow, 5> kButtons = {{
-    {1011, 312, "USB", 45, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kUsbLink); }},
-    {1012, 313, "LAN", 72, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kLanLink); }},
-    {1013, 314, "LAN Setting", 99, [](QWidget*) { PostToMain(UM_LAN_SETTING_REQUEST); }},
-    {1015, 0, "TIMEOUT Setting", 126, RunTimeoutDialog},
-    {1014, 315, "END", 153,
+    {1011, TextId::MenuUsb, "USB", 45, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kUsbLink); }},
+    {1012, TextId::MenuLan, "LAN", 72, [](QWidget*) { PostToMain(UM_CONNECT_REQUEST, kLanLink); }},
+    {1013, TextId::MenuLanSetting, "LAN Setting", 99,
+     [](QWidget*) { PostToMain(UM_LAN_SETTING_REQUEST); }},
+    {1015, std::nullopt, "TIMEOUT Setting", 126, RunTimeoutDialog},
+    {1014, TextId::MenuEnd, "END", 153,
      [](QWidget* menu) {
          menu->hide();
          EndProgram();
@@ -87,7 +90,7 @@ void FitButtonTexts(const std::vector<QPushButton*>& buttons, QFont font) {
 
 ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
     setObjectName(QString::number(kDialogId));
-    setWindowTitle(UiText(301));
+    setWindowTitle(UiText(TextId::AppTitle));
     setFont(DialogFont(kFontPoints));
     SetWindowIcons(this);
 
@@ -109,8 +112,7 @@ ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
 
     std::vector<QPushButton*> buttons;
     for (const ButtonRow& row : kButtons) {
-        const QString text =
-            row.textId != 0 ? UiText(row.textId) : QString::fromLatin1(row.templateText);
+        const QString text = row.text ? UiText(*row.text) : QString::fromLatin1(row.templateText);
         QPushButton* button = MakePushButton(client, text, DialogRect(35, row.y, 71, 18), row.id);
         button->setAccessibleName(text);
         connect(button, &QPushButton::clicked, this, [this, action = row.action] { action(this); });

@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "app/quit_on_signal.h"
-#include "app/settings_file.h"
+#include "shell/settings_file.h"
 
 #include <QApplication>
 

@@ -2,13 +2,13 @@
 
 #include "app/app_context.h"
 #include "app/connection_menu.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QPointer>
 #include <QTimerEvent>

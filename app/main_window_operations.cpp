@@ -2,17 +2,17 @@
 // path, the reply-time test, and the opening and closing of the tool dialogs.
 #include "app/app_context.h"
 #include "app/connection_menu.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
 #include "app/main_window.h"
-#include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/sequence_jobs.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/lan_setting_dialog.h"
 #include "maintenance/reply_time_dialog.h"
+#include "shell/sequence_jobs.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 namespace va48 {
 

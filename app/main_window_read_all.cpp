@@ -2,14 +2,14 @@
 // evaluation, SET again, TEC, and the finish that opens the settings window.
 #include "app/app_context.h"
 #include "app/connection_menu.h"
-#include "app/dialog_seam.h"
 #include "app/main_window.h"
-#include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/sequence_jobs.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
+#include "shell/sequence_jobs.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "app/message_router.h"
 
-#include "app/window_message.h"
+#include "ui/window_message.h"
 
 #include <QCoreApplication>
 

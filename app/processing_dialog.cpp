@@ -1,11 +1,11 @@
 #include "app/processing_dialog.h"
 
 #include "app/connection_menu.h"
-#include "app/control_factory.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
+#include "ui/control_factory.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -84,6 +84,10 @@ void ShowProcessing(AppWindows& windows) {
     SetEnabledIfOpen(windows.connectionMenu, false);
     SetEnabledIfOpen(windows.hpfDialog, false);
     SetEnabledIfOpen(windows.lpfDialog, false);
+}
+
+void SetProcessingText(AppWindows& windows, TextId id) {
+    SetProcessingText(windows, static_cast<std::uint16_t>(id));
 }
 
 void SetProcessingText(AppWindows& windows, std::uint16_t textId) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_windows.h"
+#include "resources/text_id.h"
 
 #include <QDialog>
 
@@ -29,7 +30,8 @@ class ProcessingDialog : public QDialog {
 // disables the settings window, the connection menu and the coefficient dialogs.
 void ShowProcessing(AppWindows& windows);
 
-// Shows the processing dialog and sends it string `textId` of the string table.
+// Shows the processing dialog and sends it text `id` of the string table.
+void SetProcessingText(AppWindows& windows, TextId id);
 void SetProcessingText(AppWindows& windows, std::uint16_t textId);
 
 // Destroys the processing dialog and enables the windows again (the settings window stays

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/version_info.h"
+#include "shell/version_info.h"
 
 #include <QDialog>
 

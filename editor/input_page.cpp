@@ -1,16 +1,17 @@
 #include "editor/input_page.h"
 
 #include "app/app_context.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/field_adapter.h"
-#include "editor/grid_navigation.h"
+#include "editor/edit_notice.h"
 #include "editor/input_rules.h"
-#include "editor/page_grid.h"
 #include "editor/settings_window.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/field_adapter.h"
+#include "ui/grid_navigation.h"
+#include "ui/messages.h"
+#include "ui/page_grid.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "editor/input_rules.h"
 
-#include "editor/value_entry.h"
+#include "ui/value_entry.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,11 +1,11 @@
 #include "editor/level_display.h"
 
 #include "app/app_context.h"
-#include "app/control_factory.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/level_format.h"
+#include "ui/control_factory.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QLabel>
 #include <QPainter>

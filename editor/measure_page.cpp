@@ -1,11 +1,12 @@
 #include "editor/measure_page.h"
 
 #include "app/app_context.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/grid_navigation.h"
+#include "editor/edit_notice.h"
+#include "ui/dialog_seam.h"
+#include "ui/grid_navigation.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/measure_lists.h"
-#include "editor/page_grid.h"
+#include "ui/page_grid.h"
 
 #include <QWidget>
 

@@ -2,16 +2,17 @@
 
 #include "app/app_context.h"
 #include "app/app_windows.h"
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
+#include "app/help_menu.h"
 #include "app/version_dialog.h"
-#include "app/window_message.h"
 #include "editor/input_page.h"
 #include "editor/level_display.h"
 #include "editor/measure_page.h"
 #include "editor/user_filter_page.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>

@@ -1,9 +1,10 @@
 #include "editor/user_filter_page.h"
 
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/window_message.h"
-#include "editor/grid_navigation.h"
+#include "editor/edit_notice.h"
+#include "ui/grid_navigation.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/page_grid.h"
 #include "editor/user_filter_lists.h"
+#include "ui/page_grid.h"
 
 #include <QWidget>
 

@@ -1,15 +1,15 @@
 #include "filters/coefficient_dialog.h"
 
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/field_adapter.h"
-#include "editor/grid_navigation.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
+#include "ui/field_adapter.h"
+#include "ui/grid_navigation.h"
 #include "filters/filter_csv.h"
 #include "filters/filter_files.h"
-#include "maintenance/dialog_support.h"
+#include "ui/dialog_support.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "filters/filter_csv.h"
 
-#include "editor/value_entry.h"
+#include "ui/value_entry.h"
 #include "protocol/value_tables.h"
 
 #include <algorithm>

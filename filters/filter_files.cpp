@@ -1,7 +1,7 @@
 #include "filters/filter_files.h"
 
-#include "app/dialog_seam.h"
-#include "app/ui_text.h"
+#include "ui/dialog_seam.h"
+#include "ui/ui_text.h"
 #include "filters/filter_csv.h"
 
 #include <QFile>

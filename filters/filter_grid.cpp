@@ -1,7 +1,7 @@
 #include "filters/filter_grid.h"
 
-#include "app/control_factory.h"
-#include "app/ui_text.h"
+#include "ui/control_factory.h"
+#include "ui/ui_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Drives the key filters with byte-chosen keys, limits and selections and checks after every
 // step that the field stays well formed; also feeds the raw bytes to the text routines.
 
-#include "editor/value_entry.h"
+#include "ui/value_entry.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The dotted LAN address as the settings file and the LAN setting give it: the settings reader's
 // parser must accept exactly the canonical texts (its result formats back to the same text), and
 // agree with the parser the LAN channel checks an address with before it connects.
-#include "app/link_settings.h"
+#include "shell/link_settings_file.h"
 #include "transport/lan_backend.h"
 
 #include <array>

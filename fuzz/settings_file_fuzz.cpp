@@ -1,7 +1,7 @@
 // Reads keys from arbitrary settings-file text and writes one key into it: the key must read back
 // as written, every other line must survive unchanged and in order, every other key must keep its
 // value, and a second identical write must change nothing.
-#include "app/settings_file.h"
+#include "shell/settings_file.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
 #include "maintenance/firmware_update_dialog.h"
 
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "maintenance/dialog_support.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
+#include "ui/dialog_support.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "maintenance/lan_setting_dialog.h"
 
-#include "app/control_factory.h"
-#include "app/link_settings.h"
-#include "app/ui_text.h"
-#include "maintenance/dialog_support.h"
 #include "maintenance/ip_address_field.h"
+#include "shell/link_settings_file.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_support.h"
+#include "ui/ui_text.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

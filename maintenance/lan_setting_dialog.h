@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/settings_file.h"
 #include "protocol/device_state.h"
 #include "protocol/link_settings.h"
+#include "shell/settings_file.h"
 
 #include <QDialog>
 

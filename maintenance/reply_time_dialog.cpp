@@ -1,13 +1,13 @@
 #include "maintenance/reply_time_dialog.h"
 
 #include "app/app_windows.h"
-#include "app/control_factory.h"
-#include "app/link_settings.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/field_adapter.h"
-#include "maintenance/dialog_support.h"
+#include "shell/link_settings_file.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_support.h"
+#include "ui/field_adapter.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -1,11 +1,11 @@
 #include "maintenance/timeout_dialog.h"
 
-#include "app/control_factory.h"
-#include "app/dialog_seam.h"
-#include "app/link_settings.h"
-#include "app/ui_text.h"
-#include "editor/field_adapter.h"
-#include "maintenance/dialog_support.h"
+#include "shell/link_settings_file.h"
+#include "ui/control_factory.h"
+#include "ui/dialog_seam.h"
+#include "ui/dialog_support.h"
+#include "ui/field_adapter.h"
+#include "ui/ui_text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings_file.h"
 #include "protocol/link_settings.h"
+#include "shell/settings_file.h"
 
 #include <QDialog>
 

@@ -4,16 +4,16 @@
 // texts from the string table in the window language).
 #include "app/application.h"
 #include "app/connection_menu.h"
-#include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/level_display.h"
 #include "editor/settings_window.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/reply_time_dialog.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/temp_dir.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QAction>
 #include <QApplication>

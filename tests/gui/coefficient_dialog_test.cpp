@@ -1,8 +1,8 @@
 // The coefficient dialogs on their own: a device image and a recorder of what they tell the main
 // window, driven by real key presses and clicks.
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 #include "filters/coefficient_dialog.h"
 #include "protocol/value_tables.h"
 #include "tests/support/gui_support.h"

@@ -3,7 +3,7 @@
 // fails while a box of the dialog is open. Runs in English and under the Japanese string block.
 #include "app/application.h"
 #include "app/connection_menu.h"
-#include "app/ui_text.h"
+#include "ui/ui_text.h"
 #include "editor/settings_window.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/sim_process.h"

@@ -1,9 +1,9 @@
 // The firmware update dialog: on its own with a session the test plays, and through the real
 // program against va48sim.
 #include "app/connection_menu.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/firmware_update_dialog.h"
 #include "protocol/frame.h"

@@ -1,12 +1,8 @@
 #include "app/app_context.h"
-#include "app/character_router.h"
-#include "app/messages.h"
-#include "app/window_message.h"
-#include "editor/input_rules.h"
 #include "editor/settings_window.h"
+#include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -15,9 +11,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <memory>
-
 using namespace va48;
+using namespace va48::input_setup;
 
 namespace {
 
@@ -32,52 +27,6 @@ const QString kAboveMaximum = QStringLiteral("The maximum value is exceeded.");
 
 ChannelSettings& Channel(int number) {
     return App().device.channels[static_cast<std::size_t>(number - 1)];
-}
-
-// A channel as the amplifier reported it: device and edit setup alike.
-ChannelSettings Module(std::uint8_t kind, int flags, std::uint16_t sensitivity,
-                       std::uint8_t exponent = 0) {
-    ChannelSettings channel;
-    channel.moduleKind = kind;
-    ChannelSetup& setup = channel.deviceSetup;
-    setup.rear = flags & 1 ? 1 : 0;
-    setup.charge = flags & 2 ? 1 : 0;
-    setup.ccld = flags & 4 ? 1 : 0;
-    setup.teds = flags & 8 ? 1 : 0;
-    setup.sensitivity = sensitivity;
-    setup.sensitivityExp = exponent;
-    channel.editSetup = setup;
-    return channel;
-}
-
-ChannelSettings Sound(int flags, std::uint16_t sensitivity) {
-    return Module(kSoundModule, flags, sensitivity);
-}
-
-ChannelSettings Vibration(int flags, std::uint16_t sensitivity, std::uint8_t exponent) {
-    return Module(kVibrationModule, flags, sensitivity, exponent);
-}
-
-QStringList Texts(const QComboBox* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->itemText(i);
-    }
-    return texts;
-}
-
-QByteArray Describe(const char* name, const Sensitivity& s) {
-    return QByteArray(name) + ": " + QByteArray::fromStdString(s.text) + " " +
-           QByteArray::number(s.value) + " " + QByteArray::number(s.exponent);
-}
-
-// Opens the list's drop-down and picks item `index` with Return, as a user does.
-void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(index, 0));
-    QTest::keyClick(list->view(), Qt::Key_Return, modifiers);
-    // A key release with Shift leaves the application believing Shift is still held.
-    QTest::keyRelease(list, Qt::Key_Shift);
 }
 
 // How a sensitivity edit ends: the field left with Tab, or a click on a spin arrow.
@@ -118,54 +67,29 @@ class InputPageTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() {
-        App().device = DeviceState{};
-        App().editor = EditorState{};
-    }
-    void cleanup() {
-        router_.reset();
-        window_.reset();
-    }
-    void cleanupTestCase() { app_.reset(); }
+    void init() { program_.Reset(); }
+    void cleanup() { settings_.Close(); }
 
   private:
-    // A settings window that has loaded App().device, active, with typed keys taking the
-    // program's own way: router, settings window, page, focused field.
-    void Reload() {
-        SendWindowMessage(window_.get(), UM_SETTINGS_LOADED);
-        QCoreApplication::sendPostedEvents();
-    }
+    void Reload() { settings_.Reload(); }
     template <typename T>
     T* Control(int base, int number) const {
-        return FindControl<T>(window_.get(), base + number - 1);
+        return FindControl<T>(settings_.Window(), base + number - 1);
     }
     QComboBox* List(int number) const { return Control<QComboBox>(kListBase, number); }
     QLineEdit* Field(int number) const { return Control<QLineEdit>(kFieldBase, number); }
     QString Unit(int number) const { return Control<QLabel>(kUnitBase, number)->text(); }
-    QPushButton* Send() const { return FindControl<QPushButton>(window_.get(), kSend); }
+    QPushButton* Send() const { return FindControl<QPushButton>(settings_.Window(), kSend); }
     bool Locked(int number) const {
         return !Field(number)->isEnabled() && !Arrow(number, true)->isEnabled() &&
                !Arrow(number, false)->isEnabled();
     }
     void Leave(int number) { QTest::keyClick(Field(number), Qt::Key_Tab); }
 
-    void OpenPage() {
-        window_ = std::make_unique<SettingsWindow>();
-        App().windows.settingsWindow = window_.get();
-        Reload();
-        window_->show();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        router_ = std::make_unique<CharacterRouter>(App().windows);
-        qApp->installEventFilter(router_.get());
-    }
+    void OpenPage() { QVERIFY(settings_.Open()); }
     QToolButton* Arrow(int number, bool up) const {
         const auto arrows =
-            window_->findChildren<QToolButton*>(QString::number(kSpinBase + number - 1));
+            settings_.Window()->findChildren<QToolButton*>(QString::number(kSpinBase + number - 1));
         for (QToolButton* arrow : arrows) {
             if ((arrow->arrowType() == Qt::UpArrow) == up) {
                 return arrow;
@@ -183,118 +107,10 @@ class InputPageTest : public QObject {
         QTest::keyClicks(field, text);
     }
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
-    std::unique_ptr<SettingsWindow> window_;
-    std::unique_ptr<CharacterRouter> router_;
+    TestProgram program_;
+    SettingsUnderTest settings_;
 
   private slots:
-
-    void storedSensitivityIsShown() {
-        const struct {
-            const char* name;
-            std::uint8_t kind;
-            std::uint16_t value;
-            std::uint8_t exponent;
-            Sensitivity shown;
-        } rows[] = {
-            {"sound exponent ignored", kSoundModule, 599, 2, {"-59.9", 599, 0}},
-            {"sound above the table", kSoundModule, 700, 0, {"-59.9", 599, 0}},
-            {"vibration below its row", kVibrationModule, 50, 1, {"1.00", 100, 1}},
-            {"largest stored value", kVibrationModule, 65535, 2, {"99.9", 999, 2}},
-            {"exponent outside the table", kVibrationModule, 500, 3, {"", 500, 3}},
-        };
-        for (const auto& row : rows) {
-            const Sensitivity shown = FormatStoredSensitivity(row.kind, row.value, row.exponent);
-            QVERIFY2(shown == row.shown, Describe(row.name, shown));
-        }
-    }
-
-    void shownSensitivityIsStepped() {
-        const struct {
-            const char* name;
-            std::uint8_t kind;
-            const char* text;
-            int step;
-            Sensitivity result;
-        } rows[] = {
-            {"leading number only", kVibrationModule, "1..2", 0, {"1.00", 100, 1}},
-            {"up in a decade", kVibrationModule, "5.00", 1, {"5.01", 501, 1}},
-            {"1.00 down", kVibrationModule, "1.00", -1, {"0.999", 999, 0}},
-            {"9.99 up", kVibrationModule, "9.99", 1, {"10.0", 100, 2}},
-            {"bottom stays", kVibrationModule, "0.100", -1, {"0.100", 100, 0}},
-            {"empty up", kVibrationModule, "", 1, {"0.100", 100, 0}},
-            {"more digits than any number",
-             kVibrationModule,
-             "999999999999999",
-             -1,
-             {"99.9", 999, 2}},
-            // Past the digit limit (a pasted text): the nearer decade edge, never a tenfold value.
-            {"just below 1.00", kVibrationModule, "0.9996", 0, {"1.00", 100, 1}},
-            {"just above 0.999", kVibrationModule, "0.9994", 0, {"0.999", 999, 0}},
-            {"just below 10.0", kVibrationModule, "9.995", 0, {"10.0", 100, 2}},
-            {"half rounds away from zero", kVibrationModule, "0.1235", 0, {"0.124", 124, 0}},
-            {"sound positive step", kSoundModule, "-25.0", 1, {"-25.1", 251, 0}},
-            {"sound bottom stays", kSoundModule, "-59.9", 1, {"-59.9", 599, 0}},
-            {"sound positive text", kSoundModule, "25", 0, {"-10.0", 100, 0}},
-            {"no module", kNoModule, "5", 1, {"- - -", 0, 0}},
-        };
-        for (const auto& row : rows) {
-            const Sensitivity result = StepShownSensitivity(row.kind, row.text, row.step);
-            QVERIFY2(result == row.result, Describe(row.name, result));
-        }
-    }
-
-    void rangeCheckGivesTheNearestEnd() {
-        const struct {
-            std::uint8_t kind;
-            const char* text;
-            int result;
-            std::uint16_t value;
-            std::uint8_t exponent;
-        } rows[] = {
-            {kSoundModule, "-59.9", 0, 0, 0},    {kSoundModule, "-10", 0, 0, 0},
-            {kSoundModule, "-9.9", 1, 100, 0},   {kVibrationModule, "0.1", 0, 0, 0},
-            {kVibrationModule, "99.9", 0, 0, 0}, {kVibrationModule, "0.099", -1, 100, 0},
-            {kVibrationModule, "x", -1, 100, 0},
-        };
-        for (const auto& row : rows) {
-            const SensitivityCheck check = CheckSensitivityRange(row.kind, row.text);
-            QVERIFY2(check.result == row.result, row.text);
-            if (row.result != 0) {
-                QVERIFY2(check.value == row.value && check.exponent == row.exponent, row.text);
-            }
-        }
-    }
-
-    void connectorFlagsFindTheirRow() {
-        const struct {
-            std::uint8_t kind;
-            int flags;
-            int row;
-            const char* extraItem;
-            bool valid;
-            const char* unit;
-        } rows[] = {
-            {kSoundModule, 7, 3, "REAR", false, ""},
-            {kSoundModule, 2, 0, "", false, ""},
-            {kVibrationModule, 4, 1, "", true, "mV/m/s2"},
-            {kVibrationModule, 1, 3, "", true, "mV/m/s2"},
-            {kVibrationModule, 8, 4, "FRONT", false, ""},
-            {kVibrationModule, 3, 3, "", false, ""},
-            {kNoModule, 0, 0, "", false, ""},
-        };
-        for (const auto& row : rows) {
-            const QByteArray name =
-                QByteArray::number(row.kind) + " " + QByteArray::number(row.flags);
-            const ConnectorSelection selection = SelectConnectorRow(row.kind, row.flags);
-            QVERIFY2(selection.row == row.row, name);
-            QVERIFY2(selection.extraItem == row.extraItem, name);
-            QVERIFY2(ValidConnectorFlags(row.kind, row.flags) == row.valid, name);
-            const ChannelSettings channel = Module(row.kind, row.flags, 100);
-            QVERIFY2(SensitivityUnitLabel(channel).text == row.unit, name);
-        }
-    }
 
     void reloadShowsEveryKindOfRow() {
         Channel(2) = Sound(5, 250);
@@ -369,7 +185,7 @@ class InputPageTest : public QObject {
         QCOMPARE(boxes.boxes.size(), std::size_t{row.message.isEmpty() ? 0u : 1u});
         if (!row.message.isEmpty()) {
             QCOMPARE(boxes.boxes[0].text, row.message);
-            QCOMPARE(boxes.boxes[0].owner, window_.get());
+            QCOMPARE(boxes.boxes[0].owner, settings_.Window());
             QCOMPARE(boxes.boxes[0].icon, BoxIcon::Exclamation);
             QCOMPARE(QApplication::focusWidget(), Field(2));
         } else if (row.commit == Commit::Leave) {
@@ -420,8 +236,8 @@ class InputPageTest : public QObject {
         QCOMPARE(boxes.boxes.size(), std::size_t{0});
         QCOMPARE(int(Channel(1).editSetup.sensitivity), 500);
 
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        settings_.Window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(settings_.Window()));
         QCOMPARE(QApplication::focusWidget(), Field(1));
         Leave(1);
         QCOMPARE(boxes.boxes.size(), std::size_t{1});

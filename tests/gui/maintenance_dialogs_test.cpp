@@ -1,13 +1,13 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
-#include "editor/field_adapter.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/lan_setting_dialog.h"
 #include "maintenance/reply_time_dialog.h"
 #include "maintenance/timeout_dialog.h"
 #include "tests/support/gui_support.h"
+#include "ui/field_adapter.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -24,21 +24,6 @@ using namespace va48;
 namespace {
 
 using Address = std::array<std::uint8_t, 4>;
-
-// A program context in a folder of its own: the texts, App() and a settings file to look at.
-struct TestProgram {
-    explicit TestProgram(Language language = Language::English)
-        : app(AppPaths::ForExecutable(install.Executable()), language) {}
-
-    // The stored value, or "<none>" when the file does not hold the key.
-    QString Setting(std::string_view section, std::string_view key) const {
-        return QString::fromStdString(
-            SettingsFile(install.Settings()).ReadString(section, key, "<none>"));
-    }
-
-    FakeInstall install;
-    AppContext app;
-};
 
 // Shows a window and makes it the active one, so that focus and focus changes work.
 bool ShowActive(QWidget& window) {

@@ -1,21 +1,16 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/window_message.h"
 #include "editor/measure_lists.h"
 #include "editor/measure_page.h"
 #include "editor/settings_window.h"
+#include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTabBar>
 #include <QtTest>
 
-#include <cstring>
-#include <memory>
-
 using namespace va48;
+using namespace va48::measure_setup;
 using enum va48::MeasureColumn;
 
 namespace {
@@ -25,78 +20,12 @@ constexpr int kSend = 1502;
 // Identifier base of each column's lists, in column order.
 constexpr std::array<int, kMeasureColumnCount> kListBase = {5200, 5300, 5400, 5500, 5600};
 
-ChannelSettings Sound(int sensitivity, int rangeIndex = 0) {
-    ChannelSettings channel;
-    channel.moduleKind = kSoundModule;
-    ChannelSetup& setup = channel.editSetup;
-    setup.sensitivity = static_cast<std::uint16_t>(sensitivity);
-    setup.rangeIndex = static_cast<std::uint8_t>(rangeIndex);
-    setup.freqWeightUnit = 1;
-    setup.timeWeightDetection = 1;
-    setup.hpfMode = 1;
-    setup.lpfMode = 1;
-    setup.hpfIndex = -1;
-    setup.lpfIndex = -1;
-    return channel;
-}
-
-ChannelSettings Vibration(int exponent, int unit, int rangeIndex = 0) {
-    ChannelSettings channel = Sound(500, rangeIndex);
-    channel.moduleKind = kVibrationModule;
-    channel.editSetup.sensitivityExp = static_cast<std::uint8_t>(exponent);
-    channel.editSetup.freqWeightUnit = static_cast<std::uint8_t>(unit);
-    return channel;
-}
-
-void SetLabel(UserFilter& filter, const char* label) {
-    filter.enabled = 1;
-    std::strncpy(filter.cutoffLabel.data(), label, filter.cutoffLabel.size() - 1);
-}
-
-// The channel with the fine filter indexes the user filter page chose, and enabled user filters
-// where a label is given.
-ChannelSettings Filters(ChannelSettings channel, int hpf, int lpf, const char* userHpf = nullptr,
-                        const char* userLpf = nullptr) {
-    channel.editSetup.hpfIndex = static_cast<std::int8_t>(hpf);
-    channel.editSetup.lpfIndex = static_cast<std::int8_t>(lpf);
-    if (userHpf) {
-        SetLabel(channel.editUserHpf, userHpf);
-    }
-    if (userLpf) {
-        SetLabel(channel.editUserLpf, userLpf);
-    }
-    return channel;
-}
-
 ChannelSettings& Channel(int channel) {
     return App().device.channels[static_cast<std::size_t>(channel - 1)];
 }
 
-QStringList Texts(const std::vector<MeasureItem>& items) {
-    QStringList texts;
-    for (const MeasureItem& item : items) {
-        texts << QString::fromStdString(item.text);
-    }
-    return texts;
-}
-
-QStringList Texts(const QComboBox* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->itemText(i);
-    }
-    return texts;
-}
-
 QStringList Split(const char* texts) {
     return QString::fromLatin1(texts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-// Opens the list's drop-down and picks item `index` with Return, as a user does.
-void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    list->showPopup();
-    list->view()->setCurrentIndex(list->model()->index(index, 0));
-    QTest::keyClick(list->view(), Qt::Key_Return, modifiers);
 }
 
 } // namespace
@@ -104,144 +33,20 @@ void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::No
 class MeasurePageTest : public QObject {
     Q_OBJECT
 
-    void OpenPage() {
-        window_ = std::make_unique<SettingsWindow>();
-        App().windows.settingsWindow = window_.get();
-        window_->show();
-        SendWindowMessage(window_.get(), UM_SETTINGS_LOADED);
-        QCoreApplication::sendPostedEvents();
-        FindControl<QTabBar>(window_.get(), 1500)->setCurrentIndex(1);
-    }
+    void OpenPage() { QVERIFY(settings_.Open(1)); }
     QComboBox* List(int channel, MeasureColumn column) const {
-        return FindControl<QComboBox>(window_.get(),
+        return FindControl<QComboBox>(settings_.Window(),
                                       kListBase[static_cast<std::size_t>(column)] + channel - 1);
     }
-    QPushButton* Send() const { return FindControl<QPushButton>(window_.get(), kSend); }
+    QPushButton* Send() const { return FindControl<QPushButton>(settings_.Window(), kSend); }
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
-    std::unique_ptr<SettingsWindow> window_;
+    TestProgram program_;
+    SettingsUnderTest settings_;
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() { App().device = DeviceState{}; }
-    void cleanup() { window_.reset(); }
-    void cleanupTestCase() { app_.reset(); }
+    void init() { program_.Reset(); }
+    void cleanup() { settings_.Close(); }
 
-    // The lists without a window; the tables' inner rows are seen through the page below.
-    void rangeItems() {
-        const struct {
-            const char* name;
-            ChannelSettings channel;
-            const char* texts;
-        } rows[] = {
-            {"sound 100: first row", Sound(100), "70 80 90 100 110 120"},
-            {"sound 599: last row", Sound(599), "110 120 130 140 150 160"},
-            {"sound 50: below the table", Sound(50), ""},
-            {"sound 600: above the table", Sound(600), ""},
-            {"vibration exp 3", Vibration(3, 1), ""},
-            {"vibration unit 0", Vibration(0, 0), ""},
-            {"vibration unit 4", Vibration(0, 4), ""},
-        };
-        for (const auto& row : rows) {
-            const auto built = BuildMeasureRow(row.channel);
-            QVERIFY2(built, row.name);
-            const MeasureList& range = (*built)[0];
-            QVERIFY2(Texts(range.items) == Split(row.texts), row.name);
-            for (std::size_t k = 0; k < range.items.size(); ++k) {
-                QCOMPARE(range.items[k].code, static_cast<int>(k));
-            }
-        }
-    }
-
-    void filterItems() {
-        const auto userHpfOff = [] {
-            ChannelSettings channel = Filters(Sound(200), -2, -1, "3.00Hz");
-            channel.editUserHpf.enabled = 0;
-            return channel;
-        }();
-        const struct {
-            const char* name;
-            ChannelSettings channel;
-            MeasureColumn column;
-            QString other; // the "other" item's text; empty: not offered
-        } rows[] = {
-            {"sound HPF off", Sound(200), Hpf, ""},
-            {"sound HPF fine row 0", Filters(Sound(200), 0, -1), Hpf, "3Hz"},
-            {"sound HPF fine row 21", Filters(Sound(200), 21, -1, "3.00Hz"), Hpf, "160Hz"},
-            {"sound HPF user filter", Filters(Sound(200), -2, -1, "3.00Hz"), Hpf, "3.00Hz"},
-            {"sound HPF user filter not enabled", userHpfOff, Hpf, ""},
-            {"HPF index past the fine list", Filters(Sound(200), 22, -1), Hpf, ""},
-            {"sound LPF 50kHz", Filters(Sound(200), -1, 26), Lpf, "50kHz"},
-            {"vibration LPF list ends at 20kHz", Filters(Vibration(0, 1), -1, 26), Lpf, ""},
-            {"vibration LPF 20kHz", Filters(Vibration(0, 1), -1, 22), Lpf, "20kHz"},
-            {"vibration LPF user filter", Filters(Vibration(0, 1), -1, -2, nullptr, "12.5kHz"), Lpf,
-             "12.5kHz"},
-        };
-        for (const auto& row : rows) {
-            const bool sound = row.channel.moduleKind == kSoundModule;
-            const bool hpf = row.column == Hpf;
-            QStringList fixed =
-                Split(sound ? (hpf ? "20Hz" : "20kHz")
-                      : hpf ? "3Hz 5Hz 10Hz 15Hz 20Hz 30Hz 50Hz 100Hz 150Hz 200Hz"
-                            : "300Hz 500Hz 1kHz 1.5kHz 2kHz 3kHz 5kHz 10kHz 15kHz 20kHz");
-            fixed.prepend(QStringLiteral("- - -"));
-            const auto built = BuildMeasureRow(row.channel);
-            QVERIFY2(built, row.name);
-            const std::vector<MeasureItem>& items =
-                (*built)[static_cast<std::size_t>(row.column)].items;
-            QVERIFY2(Texts(items) == (row.other.isEmpty() ? fixed : fixed + QStringList{row.other}),
-                     row.name);
-            for (qsizetype i = 0; i < fixed.size(); ++i) {
-                QCOMPARE(items[static_cast<std::size_t>(i)].code, static_cast<int>(i) + 1);
-            }
-            if (!row.other.isEmpty()) {
-                QCOMPARE(items.back().code, sound ? 3 : 12);
-            }
-        }
-    }
-
-    void storeChoice() {
-        ChannelSettings unselected = Sound(300, 1);
-        unselected.rangeUnselected = 1;
-        ChannelSettings mmPerS = Vibration(1, 2);
-        mmPerS.rangeUnselected = 1;
-        ChannelSettings sameUnit = Vibration(1, 1);
-        sameUnit.rangeUnselected = 1;
-        ChannelSettings cWeighted = Sound(300);
-        cWeighted.editSetup.freqWeightUnit = 2;
-        const ChannelSettings fine = Filters(Sound(300), 5, -1);
-        ChannelSettings fineChosen = fine;
-        fineChosen.editSetup.hpfMode = 3;
-        const struct {
-            const char* name;
-            ChannelSettings channel;
-            MeasureColumn column;
-            int code;
-            bool stored;
-            ChannelSettings after;
-        } rows[] = {
-            {"range chosen", unselected, Range, 4, true, Sound(300, 4)},
-            {"range past the list", Sound(300, 4), Range, 6, false, Sound(300, 4)},
-            {"vibration unit changed", Vibration(1, 1), FreqWeightUnit, 2, true, mmPerS},
-            {"vibration unit chosen again", Vibration(1, 1), FreqWeightUnit, 1, true, sameUnit},
-            {"sound weighting keeps the range", Sound(300), FreqWeightUnit, 2, true, cWeighted},
-            {"other HPF offered", fine, Hpf, 3, true, fineChosen},
-            {"other HPF not offered", Sound(300), Hpf, 3, false, Sound(300)},
-            {"sound LPF has no code 11", Sound(300), Lpf, 11, false, Sound(300)},
-            {"no module", ChannelSettings{}, Hpf, 1, false, ChannelSettings{}},
-        };
-        for (const auto& row : rows) {
-            ChannelSettings channel = row.channel;
-            QVERIFY2(StoreMeasureChoice(channel, row.column, row.code) == row.stored, row.name);
-            QVERIFY2(channel == row.after, row.name);
-        }
-    }
-
-    // The page in the settings window.
     void reloadFillsEveryRow() {
         Channel(1) = Sound(253, 2);
         Channel(1).rangeUnselected = 1; // a reload chooses the stored range again
@@ -305,7 +110,7 @@ class MeasurePageTest : public QObject {
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("Confirm the RANGE value.(No.5)"));
         QCOMPARE(boxes.boxes[0].icon, BoxIcon::Exclamation);
         QCOMPARE(boxes.boxes[0].owner, range->parentWidget());
-        QCOMPARE(window_->focusWidget(), range);
+        QCOMPARE(settings_.Window()->focusWidget(), range);
         QVERIFY(Send()->isEnabled()); // nothing went out
 
         Choose(range, 4);
@@ -410,8 +215,8 @@ class MeasurePageTest : public QObject {
         Channel(3) = Vibration(0, 1);
         Channel(16) = Sound(253);
         OpenPage();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        settings_.Window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(settings_.Window()));
 
         List(1, Range)->setFocus();
         for (int id : {5300, 5400, 5500, 5600, 5202, 5302, 5402}) {

@@ -1,14 +1,14 @@
 #include "app/app_context.h"
-#include "app/messages.h"
-#include "app/ui_text.h"
-#include "app/window_message.h"
 #include "editor/input_page.h"
 #include "editor/level_display.h"
-#include "editor/level_format.h"
 #include "editor/measure_page.h"
 #include "editor/settings_window.h"
 #include "editor/user_filter_page.h"
+#include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,33 +18,11 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 
 using namespace va48;
+using namespace va48::level_setup;
 
 namespace {
-
-// A channel with a reading: of a sound module, or of a vibration module whose reading has the given
-// scale and whose setup the given unit.
-ChannelSettings Channel(std::uint32_t value, int exponent = -1, int unit = 0, int range = 0,
-                        int configuredUnit = 0) {
-    ChannelSettings channel;
-    channel.moduleKind = exponent < 0 ? kSoundModule : kVibrationModule;
-    channel.lamp = kLampNormal;
-    channel.reading.value = value;
-    channel.reading.readingExp = static_cast<std::uint8_t>(std::max(exponent, 0));
-    channel.reading.readingUnit = static_cast<std::uint8_t>(unit);
-    channel.reading.readingRange = static_cast<std::uint8_t>(range);
-    channel.deviceSetup.freqWeightUnit = static_cast<std::uint8_t>(configuredUnit);
-    return channel;
-}
-
-ChannelReading Lamps(int red, int cyan) {
-    ChannelReading reading;
-    reading.lampRed = static_cast<std::uint8_t>(red);
-    reading.lampCyan = static_cast<std::uint8_t>(cyan);
-    return reading;
-}
 
 // The colour a value box paints just inside its sunken edge.
 QColor BoxColour(QLabel* box) {
@@ -94,95 +72,10 @@ QString Buttons(const QWidget* window) {
 class SettingsWindowTest : public QObject {
     Q_OBJECT
 
-    FakeInstall install_;
-    std::unique_ptr<AppContext> app_;
+    TestProgram program_;
 
   private slots:
-    void initTestCase() {
-        app_ = std::make_unique<AppContext>(AppPaths::ForExecutable(install_.Executable()),
-                                            Language::English);
-    }
-    void init() { App().device = DeviceState{}; }
-    void cleanupTestCase() { app_.reset(); }
-
-    void formatLevel() {
-        ChannelSettings noModule = Channel(905);
-        noModule.moduleKind = kNoModule;
-        ChannelSettings unknownModule = Channel(905);
-        unknownModule.moduleKind = 3;
-        const struct {
-            const char* name;
-            ChannelSettings channel;
-            std::string_view value; // "- - -": nothing to show
-            std::string_view unit;
-        } rows[] = {
-            {"sound", Channel(905), "90.5", "dB"},
-            {"sound below 1 dB", Channel(7), "0.7", "dB"},
-            {"mm, full scale 0.01", Channel(1234, 2, 3, 0, 3), "0.1234", "mm"},
-            {"leading zeros", Channel(5, 2, 3, 0, 3), "0.0005", "mm"},
-            {"no decimals", Channel(1234, 0, 1, 6, 1), "1234", "m/s2"},
-            {"largest reading", Channel(4294967295u, 2, 3, 1, 3), "429496.7295", "mm"},
-            // The reading's own unit scales the value; the configured unit labels it.
-            {"unit label from the setup", Channel(1234, 1, 3, 4, 2), "123.4", "mm/s"},
-            {"setup unit outside the table", Channel(1234, 0, 1, 0, 9), "123.4", ""},
-            {"exponent 3", Channel(1234, 3, 1, 0, 1), "- - -", ""},
-            {"unit 0", Channel(1234, 0, 0, 0, 1), "- - -", ""},
-            {"unit 4", Channel(1234, 0, 4, 0, 1), "- - -", ""},
-            {"range 7", Channel(1234, 0, 1, 7, 1), "- - -", ""},
-            {"no module", noModule, "- - -", ""},
-            {"unknown module", unknownModule, "- - -", ""},
-        };
-        for (const auto& row : rows) {
-            const std::optional<LevelText> level = FormatLevel(row.channel);
-            QVERIFY2((level ? std::string_view(level->value) : kNoValueText) == row.value,
-                     row.name);
-            QVERIFY2((level ? level->unit.text : std::string_view()) == row.unit, row.name);
-        }
-    }
-
-    // Checked against the other way of stating the rule: code = 2 log10 F + range, two codes per
-    // decimal from 4 decimals down to none.
-    void vibrationDecimalsFollowTheFullScale() {
-        for (std::uint32_t exponent = 0; exponent < 3; ++exponent) {
-            for (std::uint32_t unit = 1; unit <= 3; ++unit) {
-                const int factor = *VibrationRangeFactor(exponent, unit);
-                const int log10Factor = factor == 1000  ? 3
-                                        : factor == 100 ? 2
-                                        : factor == 10  ? 1
-                                                        : 0;
-                for (std::uint32_t range = 0; range < kVibrationRangeCount; ++range) {
-                    const int code = 2 * log10Factor + static_cast<int>(range);
-                    const int expected = code >= 8 ? 0 : 4 - code / 2;
-                    QCOMPARE(VibrationDecimals(exponent, unit, range).value_or(-1), expected);
-                }
-            }
-        }
-        QVERIFY(!VibrationDecimals(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu));
-    }
-
-    void updateLamp() {
-        const struct {
-            const char* name;
-            std::uint32_t lamp;
-            int red;
-            int cyan;
-            std::uint32_t newLamp;
-            bool hold;
-        } rows[] = {
-            {"red reading", kLampNormal, 1, 0, kLampRed, false},
-            {"red wins over cyan", kLampCyan, 1, 1, kLampRed, false},
-            {"cyan replaces red", kLampRed, 0, 1, kLampCyan, false},
-            {"red held", kLampRed, 0, 0, kLampRed, true},
-            {"cyan held", kLampCyan, 0, 0, kLampCyan, true},
-            {"normal stays", kLampNormal, 0, 0, kLampNormal, false},
-            {"off becomes normal", kLampOff, 0, 0, kLampNormal, false},
-        };
-        for (const auto& row : rows) {
-            const LampUpdate update = UpdateLamp(row.lamp, Lamps(row.red, row.cyan));
-            QVERIFY2(update.lamp == row.newLamp, row.name);
-            QVERIFY2(update.startHoldTimer == row.hold, row.name);
-        }
-    }
+    void init() { program_.Reset(); }
 
     // A screen reader gets each control's row and column, and a level box's shown value (a
     // combo box's accessible name is its current text, so lists say where they are otherwise).
@@ -203,8 +96,8 @@ class SettingsWindowTest : public QObject {
     void pollShowsLevelsAndReloadClearsThem() {
         SettingsWindow window;
         LevelDisplay* levels = window.Levels();
-        App().device.channels[0] = Channel(905);
-        App().device.channels[1] = Channel(1234, 3, 1, 0, 1); // scale outside the tables
+        App().device.channels[0] = Reading(905);
+        App().device.channels[1] = Reading(1234, 3, 1, 0, 1); // scale outside the tables
 
         SendWindowMessage(&window, UM_DATA_POLLED);
         QCoreApplication::sendPostedEvents();
@@ -223,7 +116,7 @@ class SettingsWindowTest : public QObject {
     void redLampHoldsForOneSecondAfterItsConditionEnds() {
         LevelDisplay levels(nullptr);
         ChannelSettings& channel = App().device.channels[4];
-        channel = Channel(905);
+        channel = Reading(905);
 
         for (const int red : {1, 1, 0}) {
             channel.reading = Lamps(red, 0);
@@ -248,7 +141,7 @@ class SettingsWindowTest : public QObject {
 
     void busyHidesEveryValue() {
         LevelDisplay levels(nullptr);
-        App().device.channels[0] = Channel(905);
+        App().device.channels[0] = Reading(905);
         App().device.channels[0].lamp = kLampRed;
         SendWindowMessage(&levels, UM_SHOW_LEVELS);
         QCOMPARE(levels.ValueBox(1)->text(), QStringLiteral("90.5"));

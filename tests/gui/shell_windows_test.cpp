@@ -3,16 +3,16 @@
 // processing note over the disabled windows.
 #include "app/app_context.h"
 #include "app/connection_menu.h"
-#include "app/control_factory.h"
 #include "app/main_window.h"
-#include "app/messages.h"
 #include "app/processing_dialog.h"
-#include "app/ui_text.h"
 #include "app/version_dialog.h"
-#include "app/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/timeout_dialog.h"
 #include "tests/support/gui_support.h"
+#include "ui/control_factory.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -77,7 +77,7 @@ QWidget* Control(const QWidget* parent, int id) {
 } // namespace
 
 // A program with its main window, whose posted messages the tap takes.
-struct Shell {
+struct Shell : TestProgram {
     Shell() { app.windows.mainWindow = &main; }
     ~Shell() {
         DestroySecondaryWindows(app.windows);
@@ -100,8 +100,6 @@ struct Shell {
         app.windows.lpfDialog = lpf ? new QWidget() : nullptr;
     }
 
-    FakeInstall install;
-    AppContext app{AppPaths::ForExecutable(install.Executable()), Language::English};
     MainWindow main{app};
     MainWindowTap tap{&main};
 };

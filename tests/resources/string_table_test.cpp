@@ -2,29 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <string_view>
 
 namespace va48 {
 namespace {
-
-std::vector<std::uint16_t> Numbers(std::span<const StringEntry> block) {
-    std::vector<std::uint16_t> numbers;
-    for (const auto& entry : block) {
-        numbers.push_back(entry.id);
-    }
-    return numbers;
-}
-
-TEST(StringTable, BlocksHoldTheSameNumbersExceptTheJapaneseOnlyOne) {
-    auto japanese = Numbers(JapaneseStrings());
-    std::erase(japanese, std::uint16_t{533});
-    EXPECT_EQ(Numbers(EnglishStrings()), japanese);
-    EXPECT_EQ(EnglishStrings().size(), 141u);
-    EXPECT_EQ(JapaneseStrings().size(), 142u);
-    EXPECT_EQ(EnglishStrings().front().id, 101);
-    EXPECT_EQ(EnglishStrings().back().id, 555);
-}
 
 TEST(StringTable, EveryEntryHasText) {
     for (const auto language : {Language::English, Language::Japanese}) {

@@ -7,6 +7,16 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
+#include "app/character_router.h"
+#include "shell/settings_file.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTabBar>
 #include <QTest>
 #include <QThread>
 
@@ -172,6 +182,62 @@ std::vector<std::string> ProgramOnSim::RequestsSince(std::size_t mark) const {
     requests.erase(requests.begin(),
                    requests.begin() + static_cast<std::ptrdiff_t>(std::min(mark, requests.size())));
     return requests;
+TestProgram::TestProgram(Language language)
+    : app(AppPaths::ForExecutable(install.Executable()), language) {}
+
+void TestProgram::Reset() {
+    app.device = DeviceState{};
+    app.editor = EditorState{};
+}
+
+QString TestProgram::Setting(std::string_view section, std::string_view key) const {
+    return QString::fromStdString(
+        SettingsFile(install.Settings()).ReadString(section, key, "<none>"));
+}
+
+SettingsUnderTest::SettingsUnderTest() = default;
+
+SettingsUnderTest::~SettingsUnderTest() {
+    Close();
+}
+
+bool SettingsUnderTest::Open(int tab) {
+    Close();
+    window_ = new SettingsWindow();
+    App().windows.settingsWindow = window_;
+    Reload();
+    FindControl<QTabBar>(window_, 1500)->setCurrentIndex(tab);
+    window_->show();
+    window_->activateWindow();
+    router_ = std::make_unique<CharacterRouter>(App().windows);
+    qApp->installEventFilter(router_.get());
+    return QTest::qWaitForWindowActive(window_);
+}
+
+void SettingsUnderTest::Reload() {
+    SendWindowMessage(window_, UM_SETTINGS_LOADED);
+    QCoreApplication::sendPostedEvents();
+}
+
+void SettingsUnderTest::Close() {
+    router_.reset();
+    delete window_.data();
+}
+
+QStringList Texts(const QComboBox* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        texts << list->itemText(i);
+    }
+    return texts;
+}
+
+void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers) {
+    list->showPopup();
+    list->view()->setCurrentIndex(list->model()->index(index, 0));
+    QTest::keyClick(list->view(), Qt::Key_Return, modifiers);
+    // A key release with Shift leaves the application believing Shift is still held.
+    QTest::keyRelease(list, Qt::Key_Shift);
 }
 
 } // namespace va48

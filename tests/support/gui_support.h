@@ -1,19 +1,26 @@
 #pragma once
 
+#include "app/app_context.h"
 #include "app/application.h"
-#include "app/dialog_seam.h"
+#include "editor/settings_window.h"
 #include "tests/support/fake_usb_tree.h"
 #include "tests/support/sim_process.h"
+#include "ui/dialog_seam.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class QComboBox;
 
 namespace va48 {
 
@@ -131,5 +138,54 @@ class ProgramOnSim {
     std::unique_ptr<Application> program;
     BoxRecorder boxes;
 };
+
+// The program's context in a fake install of its own (settings file, log beside the "executable"),
+// as the windows under test find it through App(). One may exist at a time.
+struct TestProgram {
+    explicit TestProgram(Language language = Language::English);
+
+    // Forgets what a test left in the device image and the editor flags.
+    void Reset();
+
+    // The stored value, or "<none>" when the settings file does not hold the key.
+    QString Setting(std::string_view section, std::string_view key) const;
+
+    FakeInstall install;
+    AppContext app;
+};
+
+class CharacterRouter;
+
+// The settings window as the main window opens it after a read-all: made over App().device,
+// registered in App().windows, loaded (UM_SETTINGS_LOADED), on tab `tab` (0 input, 1 measure,
+// 2 user filter), shown and active, with typed characters taking the program's way through a
+// CharacterRouter. Needs a TestProgram.
+class SettingsUnderTest {
+  public:
+    SettingsUnderTest();
+    ~SettingsUnderTest();
+    SettingsUnderTest(const SettingsUnderTest&) = delete;
+    SettingsUnderTest& operator=(const SettingsUnderTest&) = delete;
+
+    // False when the window did not become the active one.
+    bool Open(int tab = 0);
+    // Shows App().device again, as the read-all after a send does.
+    void Reload();
+    // Destroys the window and the router; nothing when none is open.
+    void Close();
+
+    SettingsWindow* Window() const { return window_; }
+
+  private:
+    QPointer<SettingsWindow> window_;
+    std::unique_ptr<CharacterRouter> router_;
+};
+
+// The texts of a list's items, in order.
+QStringList Texts(const QComboBox* list);
+
+// Opens the list's drop-down and picks item `index` with Return, as a user does, holding
+// `modifiers`; Shift is released afterwards.
+void Choose(QComboBox* list, int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 } // namespace va48

@@ -187,14 +187,15 @@ TEST_F(LanChannelTest, ANinthConnectionFindsNoRecord) {
     LanClose(again);
 }
 
-TEST(LanTiming, ZeroFieldsTakeTheirDefaults) {
+// A zero field must not reach the waits: no retry, no check or a zero wait would give up at once on
+// a peer that is merely slower than loopback.
+TEST(LanTiming, ZeroFieldsAreReplacedAndOthersKept) {
     const LanTiming t = NormalizedTiming({});
-    EXPECT_EQ(t.connectRetries, 1);
-    EXPECT_EQ(t.connectWaitChecks, 3);
-    EXPECT_EQ(t.connectWaitSeconds, 0);
-    EXPECT_EQ(t.connectWaitMicroseconds, 100000);
-    EXPECT_EQ(t.receiveWaitChecks, 1);
-    EXPECT_EQ(t.receiveWaitMicroseconds, 200000);
+    for (const std::int32_t field :
+         {t.connectRetries, t.connectWaitChecks, t.connectWaitMicroseconds, t.receiveWaitChecks,
+          t.receiveWaitMicroseconds}) {
+        EXPECT_GT(field, 0);
+    }
     LanTiming custom;
     custom.connectRetries = -1;
     EXPECT_EQ(NormalizedTiming(custom).connectRetries, -1);
