@@ -1,15 +1,16 @@
 #include "filters/coefficient_dialog.h"
 
+#include "filters/filter_csv.h"
+#include "filters/filter_files.h"
+#include "resources/text_id.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
+#include "ui/dialog_support.h"
+#include "ui/field_adapter.h"
+#include "ui/grid_navigation.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
-#include "ui/field_adapter.h"
-#include "ui/grid_navigation.h"
-#include "filters/filter_csv.h"
-#include "filters/filter_files.h"
-#include "ui/dialog_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,9 +48,9 @@ constexpr std::uint16_t kLessThanMinimumText = 421;
 constexpr std::uint16_t kMaximumExceededText = 422;
 constexpr std::uint16_t kInputValueText = 423;
 constexpr std::uint16_t kConfirmDisplayText = 427;
-constexpr std::uint16_t kExportText = 431;
-constexpr std::uint16_t kImportText = 432;
-constexpr std::uint16_t kBadClipboardText = 447;
+constexpr auto kExportText = static_cast<std::uint16_t>(TextId::ExportButton);
+constexpr auto kImportText = static_cast<std::uint16_t>(TextId::ImportButton);
+constexpr auto kBadClipboardText = static_cast<std::uint16_t>(TextId::ClipboardNotCoefficients);
 constexpr std::uint16_t kNotPossibleText = 554;
 
 constexpr char16_t kCopyKey = 3;   // Ctrl+C

@@ -1,8 +1,9 @@
 #include "filters/filter_files.h"
 
+#include "filters/filter_csv.h"
+#include "resources/text_id.h"
 #include "ui/dialog_seam.h"
 #include "ui/ui_text.h"
-#include "filters/filter_csv.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -17,14 +18,14 @@ constexpr qint64 kImportLimit = 64 * 1024;
 
 constexpr std::uint16_t kLessThanMinimumText = 421;
 constexpr std::uint16_t kMaximumExceededText = 422;
-constexpr std::uint16_t kExportText = 431;
-constexpr std::uint16_t kImportText = 432;
-constexpr std::uint16_t kCsvFilterText = 433;
-constexpr std::uint16_t kReadFailedText = 434;
-constexpr std::uint16_t kWriteFailedText = 435;
-constexpr std::uint16_t kImportFieldText = 436;
-constexpr std::uint16_t kImportLineText = 437;
-constexpr std::uint16_t kTooLargeText = 448;
+constexpr auto kExportText = static_cast<std::uint16_t>(TextId::ExportButton);
+constexpr auto kImportText = static_cast<std::uint16_t>(TextId::ImportButton);
+constexpr auto kCsvFilterText = static_cast<std::uint16_t>(TextId::CsvFileFilter);
+constexpr auto kReadFailedText = static_cast<std::uint16_t>(TextId::FileReadFailed);
+constexpr auto kWriteFailedText = static_cast<std::uint16_t>(TextId::FileWriteFailed);
+constexpr auto kImportFieldText = static_cast<std::uint16_t>(TextId::ImportFieldRefused);
+constexpr auto kImportLineText = static_cast<std::uint16_t>(TextId::ImportLineRefused);
+constexpr auto kTooLargeText = static_cast<std::uint16_t>(TextId::ImportFileTooLarge);
 
 std::uint16_t ProblemText(ImportProblem problem) {
     switch (problem) {

@@ -86,7 +86,7 @@ class SettingsWindowTest : public QObject {
         QCOMPARE(levels->ValueBox(17), nullptr);
         QCOMPARE(levels->ValueBox(3)->accessibleName(), QStringLiteral("No.3 level"));
         QCOMPARE(levels->UnitLabel(3)->accessibleName(), QStringLiteral("No.3 unit"));
-        App().device.channels[2] = Channel(905);
+        App().device.channels[2] = Reading(905);
         SendWindowMessage(levels, UM_SHOW_LEVELS);
         QCOMPARE(levels->ValueBox(3)->accessibleDescription(), QStringLiteral("90.5"));
         QCOMPARE(FindControl<QComboBox>(&window, 4202)->accessibleDescription(),

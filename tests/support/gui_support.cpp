@@ -3,14 +3,14 @@
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QPushButton>
 #include "app/character_router.h"
 #include "shell/settings_file.h"
 #include "ui/messages.h"
 #include "ui/window_message.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QPushButton>
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -182,6 +182,8 @@ std::vector<std::string> ProgramOnSim::RequestsSince(std::size_t mark) const {
     requests.erase(requests.begin(),
                    requests.begin() + static_cast<std::ptrdiff_t>(std::min(mark, requests.size())));
     return requests;
+}
+
 TestProgram::TestProgram(Language language)
     : app(AppPaths::ForExecutable(install.Executable()), language) {}
 
