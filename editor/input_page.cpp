@@ -59,19 +59,6 @@ QWidget* BoxOwner(QWidget* page) {
     return settings ? settings : page->window();
 }
 
-// Focus that leaves with the window (another window or a message box comes up, a menu or a list
-// pops up) comes back to the field: the user has not left it.
-bool LeavesTheField(const QFocusEvent& focus) {
-    switch (focus.reason()) {
-    case Qt::ActiveWindowFocusReason:
-    case Qt::PopupFocusReason:
-    case Qt::MenuBarFocusReason:
-        return false;
-    default:
-        return true;
-    }
-}
-
 } // namespace
 
 InputPage::InputPage(QWidget* parent) : QWidget(parent) {

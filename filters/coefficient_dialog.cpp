@@ -77,19 +77,6 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Focus that leaves with the window (another window or a message box comes up, a list pops up)
-// comes back to the field: the user has not left it.
-bool LeavesTheField(const QFocusEvent& focus) {
-    switch (focus.reason()) {
-    case Qt::ActiveWindowFocusReason:
-    case Qt::PopupFocusReason:
-    case Qt::MenuBarFocusReason:
-        return false;
-    default:
-        return true;
-    }
-}
-
 QPushButton* MakeButton(QWidget* parent, std::uint16_t text, int x, int id) {
     QPushButton* button =
         MakePushButton(parent, UiText(text), QRect(QPoint(x, kButtonY), kButtonSize), id);

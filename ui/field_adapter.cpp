@@ -56,4 +56,15 @@ void HexKey(QLineEdit& edit, char16_t key, std::uint16_t maxLength) {
     WriteField(edit, field);
 }
 
+bool LeavesTheField(const QFocusEvent& focus) {
+    switch (focus.reason()) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace va48
