@@ -16,7 +16,7 @@ bash scripts/ensure-packages.sh clang libclang-rt-dev
 # Rebuilds of an unchanged tree (CI on a developer's machine, a second clone) come from the
 # compiler cache when there is one.
 if command -v ccache >/dev/null 2>&1 && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
-    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 fi
 
 cmake --preset fuzz >/dev/null
