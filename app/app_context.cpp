@@ -1,7 +1,10 @@
 #include "app/app_context.h"
 
+#include "app/help_menu.h"
+#include "app/main_window.h"
 #include "shell/link_settings_file.h"
 #include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <cassert>
 
@@ -44,6 +47,13 @@ AppContext::AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoot
 AppContext::~AppContext() {
     session.reset(); // ends the worker and closes the link before anything it uses goes
     Current() = nullptr;
+}
+
+EditorContext AppContext::Editor() {
+    return EditorContext{
+        device, editor,
+        [this](std::uint32_t message) { PostWindowMessage(windows.mainWindow.data(), message); },
+        [this](QMenuBar& bar, QWidget& window) { AddHelpMenu(bar, window, version); }};
 }
 
 AppContext& App() {

@@ -2,6 +2,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_router.h"
+#include "editor/editor_context.h"
 #include "protocol/comm_log.h"
 #include "protocol/command_session.h"
 #include "protocol/device_state.h"
@@ -25,12 +26,6 @@ struct AppPaths {
     std::filesystem::path log;      // VA-48Viewer.log
 
     static AppPaths ForExecutable(const std::filesystem::path& executable);
-};
-
-// Flags the main window and the settings window share (window thread only).
-struct EditorState {
-    bool busy = false;             // a user sequence or a tool dialog runs; holds the poll back
-    bool settingsModified = false; // the pages hold edits neither sent nor cancelled
 };
 
 // Makers of the tool dialogs that later parts of the program plug in; empty until they do.
@@ -62,6 +57,10 @@ class AppContext {
     ToolDialogFactories dialogs;
     MessageRouter router;
     std::unique_ptr<CommandSession> session;
+
+    // What a settings window works on: the device image, the editor flags, the main window as
+    // the receiver of its requests, and the Help menu.
+    EditorContext Editor();
 };
 
 // The running program's context. Only valid while an AppContext exists.

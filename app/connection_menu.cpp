@@ -36,10 +36,6 @@ constexpr int kSmallestButtonPoints = 7;
 constexpr std::uintptr_t kUsbLink = 1;
 constexpr std::uintptr_t kLanLink = 2;
 
-// Characters of the two hidden commands (Ctrl+U and Ctrl+T).
-constexpr std::uintptr_t kCtrlU = 21;
-constexpr std::uintptr_t kCtrlT = 20;
-
 void RunTimeoutDialog(QWidget* owner) {
     TimeoutDialog dialog(App().link, App().settingsFile, owner);
     RunModal(dialog);
@@ -94,7 +90,8 @@ ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
     setFont(DialogFont(kFontPoints));
     SetWindowIcons(this);
 
-    QMenuBar* menuBar = MakeHelpMenuBar(this);
+    auto* menuBar = new QMenuBar(this);
+    AddHelpMenu(*menuBar, *this, App().version);
     const int menuHeight = menuBar->isNativeMenuBar() ? 0 : menuBar->sizeHint().height();
 
     // The template's rectangles are the client area below the menu bar.
@@ -124,18 +121,16 @@ ConnectionMenu::ConnectionMenu() : QDialog(nullptr) {
 }
 
 bool ConnectionMenu::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->Message() != WM_CHAR_MESSAGE) {
-            return false;
-        }
-        const bool control = message->LParam() != 0;
-        if (control && message->WParam() == kCtrlU) {
-            PostToMain(UM_UPDATE_CONNECT_REQUEST);
-        } else if (control && message->WParam() == kCtrlT) {
-            PostToMain(UM_REPLY_TEST_CONNECT_REQUEST);
-        }
-        return true; // every other character is taken and dropped
+    static constexpr std::array<MessageRoute<ConnectionMenu>, 1> kRoutes = {{
+        {WM_CHAR_MESSAGE,
+         [](ConnectionMenu& menu, const WindowMessageEvent& m) {
+             if (const std::optional<char16_t> code = TypedCode(m)) {
+                 menu.OnCharacter(*code, TypedWithControl(m));
+             }
+         }},
+    }};
+    if (RouteWindowMessage(event, *this, kRoutes)) {
+        return true;
     }
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -143,6 +138,15 @@ bool ConnectionMenu::event(QEvent* event) {
         return true;
     }
     return QDialog::event(event);
+}
+
+// Every character other than the two shortcuts is taken and dropped.
+void ConnectionMenu::OnCharacter(char16_t code, bool control) {
+    if (control && code == kCtrlU) {
+        PostToMain(UM_UPDATE_CONNECT_REQUEST);
+    } else if (control && code == kCtrlT) {
+        PostToMain(UM_REPLY_TEST_CONNECT_REQUEST);
+    }
 }
 
 void ConnectionMenu::closeEvent(QCloseEvent* event) {

@@ -11,8 +11,12 @@ class ConnectionMenu : public QDialog {
   public:
     ConnectionMenu();
 
+    // A typed character (WM_CHAR_MESSAGE): Ctrl+U asks for the firmware update's connection,
+    // Ctrl+T for the reply-time test's.
+    void OnCharacter(char16_t code, bool control);
+
   protected:
-    bool event(QEvent* event) override; // WM_CHAR_MESSAGE
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };
 

@@ -1,6 +1,5 @@
 #include "app/help_menu.h"
 
-#include "app/app_context.h"
 #include "app/version_dialog.h"
 #include "ui/dialog_seam.h"
 
@@ -17,18 +16,18 @@ constexpr int kVersionCommandId = 152;
 
 } // namespace
 
-QMenuBar* MakeHelpMenuBar(QWidget* window) {
-    auto* menuBar = new QMenuBar(window);
-    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+void AddHelpMenu(QMenuBar& bar, QWidget& window, const VersionInfo& version) {
+    QMenu* help = bar.addMenu(QStringLiteral("&Help"));
     help->setAccessibleName(QStringLiteral("Help"));
-    menuBar->setAccessibleName(help->accessibleName());
-    QAction* version = help->addAction(QStringLiteral("&Version..."));
-    version->setObjectName(QString::number(kVersionCommandId));
-    QObject::connect(version, &QAction::triggered, window, [window] {
-        VersionDialog dialog(App().version, window);
+    if (bar.accessibleName().isEmpty()) {
+        bar.setAccessibleName(help->accessibleName());
+    }
+    QAction* item = help->addAction(QStringLiteral("&Version..."));
+    item->setObjectName(QString::number(kVersionCommandId));
+    QObject::connect(item, &QAction::triggered, &window, [&window, &version] {
+        VersionDialog dialog(version, &window);
         RunModal(dialog);
     });
-    return menuBar;
 }
 
 } // namespace va48

@@ -5,9 +5,11 @@ class QWidget;
 
 namespace va48 {
 
-// The menu bar of the connection menu and the settings window: "&Help" with the single item
+struct VersionInfo;
+
+// The Help menu of the connection menu and the settings window: "&Help" with the single item
 // "&Version..." (command 152, the action's object name), which runs the version dialog modally
-// with `window` as owner.
-QMenuBar* MakeHelpMenuBar(QWidget* window);
+// with `window` as owner. `version` must outlive the window.
+void AddHelpMenu(QMenuBar& bar, QWidget& window, const VersionInfo& version);
 
 } // namespace va48

@@ -31,7 +31,7 @@ bool EndsTheConnection(std::uint32_t message) {
 } // namespace
 
 MainWindow::MainWindow(AppContext& app) : app_(app), job_(std::make_unique<CommandJob>()) {
-    setWindowTitle(UiText(301));
+    setWindowTitle(UiText(TextId::AppTitle));
     hide(); // never shown: it exists to receive the program's messages
 }
 
@@ -52,140 +52,78 @@ bool MainWindow::event(QEvent* event) {
                  l = message->LParam()] { PostWindowMessage(window.data(), m, w, l); });
             return true;
         }
-        return Dispatch(message->Message(), message->WParam(), message->LParam());
     }
-    return QWidget::event(event);
+    return Dispatch(event) || QWidget::event(event);
 }
 
-bool MainWindow::Dispatch(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
-    switch (message) {
-    case UM_CONNECT_REQUEST:
-        OnConnectRequest(wParam);
-        break;
-    case UM_DISCONNECT:
-        OnDisconnect();
-        break;
-    case UM_COMMAND_FAILED:
-        OnCommandFailed(wParam);
-        break;
-    case UM_CONNECTED:
-        OnConnected();
-        break;
-    case UM_READ_DEVICE_INDEX:
-        OnReadDeviceIndex();
-        break;
-    case UM_DEVICE_INDEX_READ:
-        OnDeviceIndexRead();
-        break;
-    case UM_SETTINGS_READ:
-        OnSettingsRead();
-        break;
-    case UM_USER_FILTERS_READ:
-        OnUserFiltersRead();
-        break;
-    case UM_TEDS_READ:
-        OnTedsRead();
-        break;
-    case UM_TEDS_SETTLED:
-        OnTedsSettled();
-        break;
-    case UM_SETTINGS_REREAD:
-        OnSettingsReread();
-        break;
-    case UM_READ_ALL_DONE:
-        OnReadAllDone();
-        break;
-    case UM_POLL_DATA:
-        OnPollData();
-        break;
-    case UM_POLL_DONE:
-        OnPollDone();
-        break;
-    case UM_LAN_SETTING_REQUEST:
-        OnLanSettingRequest();
-        break;
-    case UM_UPDATE_CONNECT_REQUEST:
-        OnUpdateConnectRequest();
-        break;
-    case UM_REPLY_TEST_CONNECT_REQUEST:
-        OnReplyTestConnectRequest();
-        break;
-    case UM_LAN_SETTING_UNREAD:
-        OnLanSettingDialog(false);
-        break;
-    case UM_LAN_SETTING_READ:
-        OnLanSettingDialog(true);
-        break;
-    case UM_SEND_SETTINGS:
-        OnSendSettings();
-        break;
-    case UM_SEND_USER_HPF:
-        OnSendUserFilters(false);
-        break;
-    case UM_SEND_USER_LPF:
-        OnSendUserFilters(true);
-        break;
-    case UM_SEND_LAN_SETTING:
-        OnSendLanSetting();
-        break;
-    case UM_CAL_TOGGLE:
-        OnCalToggle();
-        break;
-    case UM_READ_LAN_SETTING:
-        OnReadLanSetting();
-        break;
-    case UM_REPLY_TEST_SEND:
-        OnReplyTestSend();
-        break;
-    case UM_READ_VERSION:
-        OnReadVersion();
-        break;
-    case UM_CAL_DONE:
-        OnCalDone();
-        break;
-    case UM_CAL_FAILED:
-        OnCalFailed(wParam);
-        break;
-    case UM_RESET_DONE:
-        OnResetDone();
-        break;
-    case UM_REBOOT_DONE:
-        OnRebootDone();
-        break;
-    case UM_VERSION_READ:
-        OnVersionRead();
-        break;
-    case UM_RESET_REQUEST:
-        OnResetRequest();
-        break;
-    case UM_REBOOT_REQUEST:
-        OnRebootRequest();
-        break;
-    case UM_OPEN_HPF_DIALOG:
-        OnOpenCoefficientDialog(false);
-        break;
-    case UM_HPF_DIALOG_CLOSED:
-        OnCoefficientDialogClosed(false);
-        break;
-    case UM_OPEN_LPF_DIALOG:
-        OnOpenCoefficientDialog(true);
-        break;
-    case UM_LPF_DIALOG_CLOSED:
-        OnCoefficientDialogClosed(true);
-        break;
-    case UM_OPEN_UPDATE_DIALOG:
-        OnOpenUpdateDialog();
-        break;
-    case UM_UPDATE_DIALOG_CLOSED:
-        OnUpdateDialogClosed(wParam);
-        break;
-    case UM_REPLY_TEST_CONNECTED:
-        OnReplyTestConnected();
-        break;
-    default:
-        return false;
-    }
-    return true;
+bool MainWindow::Dispatch(QEvent* event) {
+    static constexpr std::array<MessageRoute<MainWindow>, 41> kRoutes = {{
+        {UM_CONNECT_REQUEST,
+         [](MainWindow& w, const WindowMessageEvent& m) { w.OnConnectRequest(m.WParam()); }},
+        {UM_DISCONNECT, [](MainWindow& w, const WindowMessageEvent&) { w.OnDisconnect(); }},
+        {UM_COMMAND_FAILED,
+         [](MainWindow& w, const WindowMessageEvent& m) { w.OnCommandFailed(m.WParam()); }},
+        {UM_CONNECTED, [](MainWindow& w, const WindowMessageEvent&) { w.OnConnected(); }},
+        {UM_READ_DEVICE_INDEX,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnReadDeviceIndex(); }},
+        {UM_DEVICE_INDEX_READ,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnDeviceIndexRead(); }},
+        {UM_SETTINGS_READ, [](MainWindow& w, const WindowMessageEvent&) { w.OnSettingsRead(); }},
+        {UM_USER_FILTERS_READ,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnUserFiltersRead(); }},
+        {UM_TEDS_READ, [](MainWindow& w, const WindowMessageEvent&) { w.OnTedsRead(); }},
+        {UM_TEDS_SETTLED, [](MainWindow& w, const WindowMessageEvent&) { w.OnTedsSettled(); }},
+        {UM_SETTINGS_REREAD,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnSettingsReread(); }},
+        {UM_READ_ALL_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnReadAllDone(); }},
+        {UM_POLL_DATA, [](MainWindow& w, const WindowMessageEvent&) { w.OnPollData(); }},
+        {UM_POLL_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnPollDone(); }},
+        {UM_LAN_SETTING_REQUEST,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnLanSettingRequest(); }},
+        {UM_UPDATE_CONNECT_REQUEST,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnUpdateConnectRequest(); }},
+        {UM_REPLY_TEST_CONNECT_REQUEST,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnReplyTestConnectRequest(); }},
+        {UM_LAN_SETTING_UNREAD,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnLanSettingDialog(false); }},
+        {UM_LAN_SETTING_READ,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnLanSettingDialog(true); }},
+        {UM_SEND_SETTINGS, [](MainWindow& w, const WindowMessageEvent&) { w.OnSendSettings(); }},
+        {UM_SEND_USER_HPF,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnSendUserFilters(false); }},
+        {UM_SEND_USER_LPF,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnSendUserFilters(true); }},
+        {UM_SEND_LAN_SETTING,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnSendLanSetting(); }},
+        {UM_CAL_TOGGLE, [](MainWindow& w, const WindowMessageEvent&) { w.OnCalToggle(); }},
+        {UM_READ_LAN_SETTING,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnReadLanSetting(); }},
+        {UM_REPLY_TEST_SEND, [](MainWindow& w, const WindowMessageEvent&) { w.OnReplyTestSend(); }},
+        {UM_READ_VERSION, [](MainWindow& w, const WindowMessageEvent&) { w.OnReadVersion(); }},
+        {UM_CAL_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnCalDone(); }},
+        {UM_CAL_FAILED,
+         [](MainWindow& w, const WindowMessageEvent& m) { w.OnCalFailed(m.WParam()); }},
+        {UM_RESET_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnResetDone(); }},
+        {UM_REBOOT_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnRebootDone(); }},
+        {UM_VERSION_READ, [](MainWindow& w, const WindowMessageEvent&) { w.OnVersionRead(); }},
+        {UM_RESET_REQUEST, [](MainWindow& w, const WindowMessageEvent&) { w.OnResetRequest(); }},
+        {UM_REBOOT_REQUEST, [](MainWindow& w, const WindowMessageEvent&) { w.OnRebootRequest(); }},
+        {UM_OPEN_HPF_DIALOG,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnOpenCoefficientDialog(false); }},
+        {UM_HPF_DIALOG_CLOSED,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnCoefficientDialogClosed(false); }},
+        {UM_OPEN_LPF_DIALOG,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnOpenCoefficientDialog(true); }},
+        {UM_LPF_DIALOG_CLOSED,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnCoefficientDialogClosed(true); }},
+        {UM_OPEN_UPDATE_DIALOG,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnOpenUpdateDialog(); }},
+        {UM_UPDATE_DIALOG_CLOSED,
+         [](MainWindow& w, const WindowMessageEvent& m) { w.OnUpdateDialogClosed(m.WParam()); }},
+        {UM_REPLY_TEST_CONNECTED,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnReplyTestConnected(); }},
+    }};
+    return RouteWindowMessage(event, *this, kRoutes);
 }
 
 void MainWindow::StartJob(std::uint32_t doneMessage, std::uint32_t failMessage, WindowHandle notify,
@@ -204,16 +142,11 @@ void MainWindow::StartJob(std::uint32_t doneMessage, std::uint32_t failMessage, 
 }
 
 void MainWindow::ShowFailure(std::uintptr_t result, QWidget* owner) {
-    QString text = UiText(ResultMessage(static_cast<ResultCode>(result)));
-    if (text.isEmpty()) {
-        // A code without a text of its own in this language still gets a message.
-        text = UiText(521);
-    }
-    ShowMessageBox(owner, text, BoxIcon::Error);
+    ShowMessageBox(owner, ResultText(result), BoxIcon::Error);
 }
 
 void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
-    SetProcessingText(app_.windows, 451);
+    SetProcessingText(app_.windows, TextId::ProcessingConnect);
     const ResultCode result = app_.session->Connect(static_cast<LinkKind>(linkKind), UM_CONNECTED);
     if (result != ResultCode::Success) {
         HideProcessing(app_.windows);

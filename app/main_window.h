@@ -2,6 +2,7 @@
 
 #include "app/app_windows.h"
 #include "protocol/command_session.h"
+#include "resources/text_id.h"
 
 #include <QWidget>
 
@@ -26,7 +27,7 @@ class MainWindow : public QWidget {
     void timerEvent(QTimerEvent* event) override;
 
   private:
-    bool Dispatch(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    bool Dispatch(QEvent* event); // a window message to its handler below
 
     // Connect, read-all and poll.
     void OnConnectRequest(std::uintptr_t linkKind);
@@ -80,7 +81,7 @@ class MainWindow : public QWidget {
     bool ToolDialogOpen() const;
     // Asks `question` (a string number) over the settings window, unless a tool dialog is open;
     // true for Yes. busy is set while asking and stays set on Yes.
-    bool ConfirmedByUser(std::uint16_t question);
+    bool ConfirmedByUser(TextId question);
     void ShowSettingsWindowAgain();
 
     AppContext& app_;

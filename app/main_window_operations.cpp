@@ -17,7 +17,7 @@
 namespace va48 {
 
 void MainWindow::OnLanSettingRequest() {
-    SetProcessingText(app_.windows, 451);
+    SetProcessingText(app_.windows, TextId::ProcessingConnect);
     if (app_.session->Connect(LinkKind::Usb, UM_READ_LAN_SETTING) != ResultCode::Success) {
         HideProcessing(app_.windows);
         PostToMain(UM_LAN_SETTING_UNREAD);
@@ -28,7 +28,7 @@ void MainWindow::OnUpdateConnectRequest() {
     if (app_.session->Handle() != kNoConnection) {
         return;
     }
-    SetProcessingText(app_.windows, 451);
+    SetProcessingText(app_.windows, TextId::ProcessingConnect);
     const ResultCode result = app_.session->Connect(LinkKind::Usb, UM_OPEN_UPDATE_DIALOG);
     if (result != ResultCode::Success) {
         HideProcessing(app_.windows);
@@ -40,7 +40,7 @@ void MainWindow::OnReplyTestConnectRequest() {
     if (app_.session->Handle() != kNoConnection) {
         return;
     }
-    SetProcessingText(app_.windows, 451);
+    SetProcessingText(app_.windows, TextId::ProcessingConnect);
     const ResultCode result = app_.session->Connect(LinkKind::Lan, UM_REPLY_TEST_CONNECTED);
     if (result != ResultCode::Success) {
         HideProcessing(app_.windows);
@@ -49,7 +49,7 @@ void MainWindow::OnReplyTestConnectRequest() {
 }
 
 void MainWindow::OnReadLanSetting() {
-    SetProcessingText(app_.windows, 464);
+    SetProcessingText(app_.windows, TextId::ProcessingLanSettingRead);
     BuildLanQueryJob(*job_);
     StartJob(UM_LAN_SETTING_READ, UM_LAN_SETTING_UNREAD, kMainWindowHandle, UM_LAN_SETTING_UNREAD);
 }
@@ -66,14 +66,14 @@ void MainWindow::OnLanSettingDialog(bool valuesRead) {
 }
 
 void MainWindow::OnSendLanSetting() {
-    SetProcessingText(app_.windows, 460);
+    SetProcessingText(app_.windows, TextId::ProcessingLanSettingWrite);
     BuildLanWriteJob(app_.device.deviceLan, *job_);
     StartJob(UM_DISCONNECT, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnSendSettings() {
     app_.editor.busy = true;
-    SetProcessingText(app_.windows, 452);
+    SetProcessingText(app_.windows, TextId::ProcessingSendSettings);
     BuildSendSettingsJob(app_.device, tedsWatch_, *job_);
     StartJob(UM_READ_DEVICE_INDEX, UM_COMMAND_FAILED);
 }
@@ -86,7 +86,7 @@ void MainWindow::OnSendUserFilters(bool lowPass) {
 
 void MainWindow::OnCalToggle() {
     app_.editor.busy = true;
-    SetProcessingText(app_.windows, 458);
+    SetProcessingText(app_.windows, TextId::ProcessingCal);
     BuildCalibrationJob(app_.device.calibrationOn == 0, *job_);
     StartJob(UM_CAL_DONE, UM_CAL_FAILED);
 }
@@ -117,7 +117,7 @@ void MainWindow::OnReadVersion() {
         return;
     }
     app_.editor.busy = true;
-    SetProcessingText(app_.windows, 465);
+    SetProcessingText(app_.windows, TextId::ProcessingVersion);
     BuildVersionJob(*job_);
     StartJob(UM_VERSION_READ, UM_COMMAND_FAILED);
 }
@@ -132,7 +132,7 @@ void MainWindow::OnVersionRead() {
                    BoxIcon::None);
 }
 
-bool MainWindow::ConfirmedByUser(std::uint16_t question) {
+bool MainWindow::ConfirmedByUser(TextId question) {
     if (ToolDialogOpen()) {
         return false;
     }
@@ -146,25 +146,25 @@ bool MainWindow::ConfirmedByUser(std::uint16_t question) {
 }
 
 void MainWindow::OnResetRequest() {
-    if (!ConfirmedByUser(424)) {
+    if (!ConfirmedByUser(TextId::AskSendReset)) {
         return;
     }
-    SetProcessingText(app_.windows, 461);
+    SetProcessingText(app_.windows, TextId::ProcessingReset);
     BuildResetJob(*job_);
     StartJob(UM_RESET_DONE, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnResetDone() {
     HideProcessing(app_.windows);
-    ShowMessageBox(nullptr, UiText(550), BoxIcon::Information);
+    ShowMessageBox(nullptr, UiText(TextId::ResetCompleted), BoxIcon::Information);
     PostToMain(UM_DISCONNECT);
 }
 
 void MainWindow::OnRebootRequest() {
-    if (!ConfirmedByUser(428)) {
+    if (!ConfirmedByUser(TextId::AskReboot)) {
         return;
     }
-    SetProcessingText(app_.windows, 397);
+    SetProcessingText(app_.windows, TextId::Rebooting);
     BuildRebootJob(*job_);
     StartJob(UM_REBOOT_DONE, UM_COMMAND_FAILED);
 }
@@ -237,7 +237,10 @@ void MainWindow::OnReplyTestConnected() {
     HideProcessing(app_.windows);
     delete app_.windows.connectionMenu.data();
     if (!app_.windows.replyTimeDialog) {
-        app_.windows.replyTimeDialog = new ReplyTimeDialog();
+        ReplyTimeDialog::Hooks hooks;
+        hooks.requestRoundTrip = [] { PostToMain(UM_REPLY_TEST_SEND); };
+        hooks.disconnect = [] { SendToMain(UM_DISCONNECT); };
+        app_.windows.replyTimeDialog = new ReplyTimeDialog(std::move(hooks));
     }
     app_.windows.replyTimeDialog->show();
 }

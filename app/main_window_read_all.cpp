@@ -29,14 +29,14 @@ QWidget* BoxOwner(const AppWindows& windows) {
 
 void MainWindow::OnConnected() {
     app_.editor.busy = true;
-    SetProcessingText(app_.windows, 458);
+    SetProcessingText(app_.windows, TextId::ProcessingCal);
     BuildCalibrationJob(false, *job_);
     app_.device.calibrationOn = 0;
     StartJob(UM_READ_DEVICE_INDEX, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnReadDeviceIndex() {
-    SetProcessingText(app_.windows, 454);
+    SetProcessingText(app_.windows, TextId::ProcessingDeviceIndex);
     app_.editor.busy = true;
     BuildDeviceIndexJob(*job_);
     StartJob(UM_DEVICE_INDEX_READ, UM_COMMAND_FAILED);
@@ -49,25 +49,25 @@ void MainWindow::OnDeviceIndexRead() {
         PostToMain(UM_DISCONNECT);
         return;
     }
-    SetProcessingText(app_.windows, 455);
+    SetProcessingText(app_.windows, TextId::ProcessingDeviceSetting);
     BuildSettingsQueryJob(app_.device, *job_);
     StartJob(UM_SETTINGS_READ, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnSettingsRead() {
-    SetProcessingText(app_.windows, 459);
+    SetProcessingText(app_.windows, TextId::ProcessingUserFilter);
     BuildUserFilterQueryJob(app_.device, *job_);
     StartJob(UM_USER_FILTERS_READ, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnUserFiltersRead() {
-    SetProcessingText(app_.windows, 462);
+    SetProcessingText(app_.windows, TextId::ProcessingTedsRead);
     BuildTedsQueryJob(app_.device, *job_);
     StartJob(UM_TEDS_READ, UM_COMMAND_FAILED);
 }
 
 void MainWindow::OnTedsRead() {
-    SetProcessingText(app_.windows, 463);
+    SetProcessingText(app_.windows, TextId::ProcessingTedsCheck);
     const TedsEvaluation evaluation = EvaluateTeds(app_.device, tedsWatch_);
     if (evaluation.pending != 0) {
         PostToMain(UM_USER_FILTERS_READ); // ask again until no channel is still reading
@@ -79,7 +79,8 @@ void MainWindow::OnTedsRead() {
         return;
     }
     const std::string text =
-        TedsFailureText(evaluation, UiText(551).toStdString(), UiText(552).toStdString());
+        TedsFailureText(evaluation, UiText(TextId::TedsFailedHeading).toStdString(),
+                        UiText(TextId::TedsFailedLine).toStdString());
     HideProcessing(app_.windows);
     ShowMessageBox(BoxOwner(app_.windows), QString::fromStdString(text), BoxIcon::Information);
     BuildTedsRetryJob(evaluation, tedsWatch_, *job_);
@@ -87,7 +88,7 @@ void MainWindow::OnTedsRead() {
 }
 
 void MainWindow::OnTedsSettled() {
-    SetProcessingText(app_.windows, 455);
+    SetProcessingText(app_.windows, TextId::ProcessingDeviceSetting);
     BuildSettingsQueryJob(app_.device, *job_);
     StartJob(UM_SETTINGS_REREAD, UM_COMMAND_FAILED);
 }
@@ -104,14 +105,15 @@ void MainWindow::OnReadAllDone() {
         HideProcessing(app_.windows);
         app_.log.Write(check.check.logLine);
         app_.log.Write("No." + std::to_string(check.channel) + " User Filter Illigal Value\n");
-        ShowMessageBox(BoxOwner(app_.windows),
-                       UiTextFormatted(ResultMessage(check.check.result), check.channel),
-                       BoxIcon::Error);
+        ShowMessageBox(
+            BoxOwner(app_.windows),
+            UiTextFormatted(static_cast<TextId>(ResultMessage(check.check.result)), check.channel),
+            BoxIcon::Error);
         PostToMain(UM_DISCONNECT);
         return;
     }
     app_.editor.settingsModified = false;
-    SetProcessingText(app_.windows, 457);
+    SetProcessingText(app_.windows, TextId::UpdatingWindows);
 
     for (QWidget* dialog : {app_.windows.hpfDialog.data(), app_.windows.lpfDialog.data()}) {
         if (dialog) {
@@ -125,7 +127,10 @@ void MainWindow::OnReadAllDone() {
     }
 
     if (!app_.windows.settingsWindow) {
-        app_.windows.settingsWindow = new SettingsWindow();
+        // A new window starts with no edits, nothing running and the calibration signal off.
+        app_.editor = EditorState{};
+        app_.device.calibrationOn = 0;
+        app_.windows.settingsWindow = new SettingsWindow(app_.Editor());
     }
     delete app_.windows.connectionMenu.data();
     StartPollTimer();

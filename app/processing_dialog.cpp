@@ -33,6 +33,13 @@ void Destroy(QPointer<Window>& window) {
     delete window.data();
 }
 
+constexpr std::array<MessageRoute<ProcessingDialog>, 1> kRoutes = {{
+    {UM_SET_PROCESSING_TEXT,
+     [](ProcessingDialog& d, const WindowMessageEvent& m) {
+         d.SetText(static_cast<TextId>(m.WParam()));
+     }},
+}};
+
 } // namespace
 
 ProcessingDialog::ProcessingDialog()
@@ -61,18 +68,12 @@ QString ProcessingDialog::Text() const {
     return message_->text();
 }
 
+void ProcessingDialog::SetText(TextId id) {
+    message_->setText(UiText(id));
+}
+
 bool ProcessingDialog::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (message->Message() != UM_SET_PROCESSING_TEXT) {
-            return false;
-        }
-        if (const auto* text = reinterpret_cast<const QString*>(message->LParam())) {
-            message_->setText(*text);
-        }
-        return true;
-    }
-    return QDialog::event(event);
+    return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
 }
 
 void ShowProcessing(AppWindows& windows) {
@@ -87,14 +88,10 @@ void ShowProcessing(AppWindows& windows) {
 }
 
 void SetProcessingText(AppWindows& windows, TextId id) {
-    SetProcessingText(windows, static_cast<std::uint16_t>(id));
-}
-
-void SetProcessingText(AppWindows& windows, std::uint16_t textId) {
     ShowProcessing(windows);
-    const QString text = UiText(textId);
-    SendWindowMessage(windows.processingDialog, UM_SET_PROCESSING_TEXT, 0,
-                      reinterpret_cast<std::intptr_t>(&text));
+    // As a message, so that whoever watches the program's messages sees every step's text.
+    SendWindowMessage(windows.processingDialog, UM_SET_PROCESSING_TEXT,
+                      static_cast<std::uintptr_t>(id));
 }
 
 void HideProcessing(AppWindows& windows) {

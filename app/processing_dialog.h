@@ -12,12 +12,15 @@ class QLabel;
 namespace va48 {
 
 // Dialog 202: the always-on-top note shown while a command sequence runs. Control 1050 holds the
-// message line (set by UM_SET_PROCESSING_TEXT), 1051 stays empty.
+// message line (UM_SET_PROCESSING_TEXT, wParam the text number), 1051 stays empty.
 class ProcessingDialog : public QDialog {
   public:
     ProcessingDialog();
 
     QString Text() const;
+
+    // Shows text `id` as the message line.
+    void SetText(TextId id);
 
   protected:
     bool event(QEvent* event) override;
@@ -30,9 +33,8 @@ class ProcessingDialog : public QDialog {
 // disables the settings window, the connection menu and the coefficient dialogs.
 void ShowProcessing(AppWindows& windows);
 
-// Shows the processing dialog and sends it text `id` of the string table.
+// Shows the processing dialog with text `id` as its message.
 void SetProcessingText(AppWindows& windows, TextId id);
-void SetProcessingText(AppWindows& windows, std::uint16_t textId);
 
 // Destroys the processing dialog and enables the windows again (the settings window stays
 // disabled while a coefficient dialog is open).

@@ -1,9 +1,6 @@
 #include "editor/input_page.h"
 
-#include "app/app_context.h"
-#include "editor/edit_notice.h"
 #include "editor/input_rules.h"
-#include "editor/settings_window.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
 #include "ui/field_adapter.h"
@@ -30,19 +27,15 @@ constexpr int kRowLabelBase = 4100;
 constexpr int kUnitLabelBase = 4500;
 constexpr QRect kUnitLabelCell(330, 0, 80, kGridRowHeight); // y from the row; drops 3 by itself
 
-constexpr std::uint16_t kLessThanMinimumText = 421;
-constexpr std::uint16_t kMaximumExceededText = 422;
-constexpr std::uint16_t kInputValueText = 423;
-constexpr std::uint16_t kConfirmInputText = 425;
+constexpr TextId kLessThanMinimumText = TextId::BelowMinimum;
+constexpr TextId kMaximumExceededText = TextId::AboveMaximum;
+constexpr TextId kInputValueText = TextId::InputValue;
+constexpr TextId kConfirmInputText = TextId::ConfirmInput;
 
 constexpr std::array<GridColumn, 2> kColumns = {{
-    {341, 4000, 4200, 70, 160, CellKind::List, "INPUT"},
-    {342, 4001, 4300, 240, 80, CellKind::SpinEdit, "Sensitivity"},
+    {TextId::InputHeader, 4000, 4200, 70, 160, CellKind::List, "INPUT"},
+    {TextId::SensitivityHeader, 4001, 4300, 240, 80, CellKind::SpinEdit, "Sensitivity"},
 }};
-
-ChannelSettings& Channel(int row) {
-    return App().device.channels[static_cast<std::size_t>(row)];
-}
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -53,15 +46,10 @@ std::string SensitivityText(const QLineEdit& field) {
     return field.text().left(kSensitivityTextMax).toLatin1().toStdString();
 }
 
-// The window that owns the page's message boxes.
-QWidget* BoxOwner(QWidget* page) {
-    QWidget* settings = App().windows.settingsWindow.data();
-    return settings ? settings : page->window();
-}
-
 } // namespace
 
-InputPage::InputPage(QWidget* parent) : QWidget(parent) {
+InputPage::InputPage(QWidget* parent, DeviceState& device, EditedNotice edited)
+    : QWidget(parent), device_(device), edited_(std::move(edited)) {
     setFixedSize(kPageSize);
     Build();
 }
@@ -90,13 +78,8 @@ void InputPage::Build() {
     new GridNavigation(std::move(grid.cells), this);
 }
 
-bool InputPage::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type() &&
-        static_cast<WindowMessageEvent*>(event)->Message() == UM_RELOAD_VALUES) {
-        Reload();
-        return true;
-    }
-    return QWidget::event(event);
+ChannelSettings& InputPage::Channel(int row) const {
+    return device_.channels[static_cast<std::size_t>(row)];
 }
 
 bool InputPage::eventFilter(QObject* watched, QEvent* event) {
@@ -180,7 +163,7 @@ void InputPage::OnConnectorActivated(int row, int index) {
             ChooseConnector(other, index);
         }
     }
-    ReportSettingsEdited();
+    edited_();
 }
 
 void InputPage::ChooseConnector(int row, int index) {
@@ -210,7 +193,7 @@ void InputPage::CommitSensitivity(int row) {
     }
     // Leaving the field counts as an edit, whatever it holds.
     channel.edited = 1;
-    ReportSettingsEdited();
+    edited_();
 
     const std::string text = SensitivityText(*rows_[static_cast<std::size_t>(row)].field);
     if (text.empty()) {
@@ -230,11 +213,11 @@ void InputPage::CommitSensitivity(int row) {
     setup.sensitivity = typed.value;
     setup.sensitivityExp = typed.exponent;
     ShowSensitivity(row);
-    ReportSettingsEdited();
+    edited_();
 }
 
 void InputPage::Refuse(int row, const QString& message) {
-    ShowMessageBox(BoxOwner(this), message, BoxIcon::Exclamation);
+    ShowMessageBox(window(), message, BoxIcon::Exclamation);
     rows_[static_cast<std::size_t>(row)].field->setFocus(Qt::OtherFocusReason);
 }
 
@@ -252,7 +235,7 @@ void InputPage::StepSensitivity(int row, int delta) {
     channel.editSetup.sensitivity = stepped.value;
     channel.editSetup.sensitivityExp = stepped.exponent;
     ShowSensitivity(row);
-    ReportSettingsEdited();
+    edited_();
 }
 
 void InputPage::OnCharacter(char16_t code) {
@@ -266,7 +249,7 @@ void InputPage::OnCharacter(char16_t code) {
     }
     DecimalKey(*rows_[static_cast<std::size_t>(row)].field, code, kSensitivityDigits,
                channel.moduleKind == kSoundModule);
-    ReportSettingsEdited();
+    edited_();
 }
 
 bool InputPage::CheckValues() {

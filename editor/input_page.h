@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/editor_context.h"
 #include "protocol/device_state.h"
 
 #include <QWidget>
@@ -19,7 +20,10 @@ namespace va48 {
 // tells the settings window after every change (UM_SETTINGS_EDITED).
 class InputPage : public QWidget {
   public:
-    explicit InputPage(QWidget* parent);
+    InputPage(QWidget* parent, DeviceState& device, EditedNotice edited);
+
+    // Shows every channel's edit setup again.
+    void Reload();
 
     // A character the settings window passes on; it goes to the focused sensitivity field when
     // that channel has a module and no TEDS flag, and is dropped otherwise.
@@ -31,7 +35,6 @@ class InputPage : public QWidget {
     bool CheckValues();
 
   protected:
-    bool event(QEvent* event) override;                         // UM_RELOAD_VALUES
     bool eventFilter(QObject* watched, QEvent* event) override; // a field losing the focus
 
   private:
@@ -44,7 +47,6 @@ class InputPage : public QWidget {
     };
 
     void Build();
-    void Reload();
     void FillRow(int row);
     void ShowSensitivity(int row);
     void OnConnectorActivated(int row, int index);
@@ -53,7 +55,10 @@ class InputPage : public QWidget {
     void Refuse(int row, const QString& message);
     void StepSensitivity(int row, int delta);
     int FieldRow(const QObject* object) const; // -1 when it is no sensitivity field
+    ChannelSettings& Channel(int row) const;   // row 0..15
 
+    DeviceState& device_;
+    EditedNotice edited_;
     std::array<Row, kChannelCount> rows_{};
     bool committing_ = false; // a commit's message box and refocus move the focus themselves
 };

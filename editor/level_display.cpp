@@ -1,11 +1,9 @@
 #include "editor/level_display.h"
 
-#include "app/app_context.h"
 #include "editor/level_format.h"
 #include "ui/control_factory.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
-#include "ui/window_message.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -32,19 +30,16 @@ QString NoValueText() {
 }
 
 QFont ValueFont() {
-    QFont font(UiText(410));
+    QFont font(UiText(TextId::LevelFont));
     font.setPixelSize(kValueFontPixels);
     font.setBold(true);
     return font;
 }
 
-ChannelSettings& Channel(int channel) {
-    return App().device.channels[channel - 1];
-}
-
 } // namespace
 
-LevelDisplay::LevelDisplay(QWidget* parent) : QWidget(parent) {
+LevelDisplay::LevelDisplay(QWidget* parent, DeviceState& device, const EditorState& state)
+    : QWidget(parent), device_(device), state_(state) {
     setFixedSize(kPanelWidth, kPanelHeight);
     const QFont valueFont = ValueFont();
     for (int channel = 1; channel <= kChannelCount; ++channel) {
@@ -74,25 +69,6 @@ QLabel* LevelDisplay::UnitLabel(int channel) const {
     return channel >= 1 && channel <= kChannelCount ? unitLabels_[channel - 1] : nullptr;
 }
 
-bool LevelDisplay::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::Type()) {
-        return QWidget::event(event);
-    }
-    switch (static_cast<WindowMessageEvent*>(event)->Message()) {
-    case UM_RELOAD_VALUES:
-        ReloadValues();
-        return true;
-    case UM_SHOW_LEVELS:
-        ShowLevels();
-        return true;
-    case UM_STOP_LAMPS:
-        StopLamps();
-        return true;
-    default:
-        return QWidget::event(event);
-    }
-}
-
 void LevelDisplay::timerEvent(QTimerEvent* event) {
     for (int channel = 1; channel <= kChannelCount; ++channel) {
         QBasicTimer& timer = holdTimers_[channel - 1];
@@ -117,7 +93,7 @@ bool LevelDisplay::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void LevelDisplay::ReloadValues() {
+void LevelDisplay::Reload() {
     for (int channel = 1; channel <= kChannelCount; ++channel) {
         SetValueBoxText(valueBoxes_[channel - 1], NoValueText());
         unitLabels_[channel - 1]->clear();
@@ -166,7 +142,7 @@ void LevelDisplay::StopLamps() {
 void LevelDisplay::PaintLamp(int channel) {
     QLabel* box = valueBoxes_[channel - 1];
     QColor background = palette().color(QPalette::Window);
-    if (App().editor.busy) {
+    if (state_.busy) {
         if (box->text() != NoValueText()) {
             SetValueBoxText(box, NoValueText());
         }
@@ -190,6 +166,10 @@ void LevelDisplay::PaintLamp(int channel) {
     }
     QPainter painter(box);
     painter.fillRect(box->rect(), background);
+}
+
+ChannelSettings& LevelDisplay::Channel(int channel) const {
+    return device_.channels[static_cast<std::size_t>(channel - 1)];
 }
 
 int LevelDisplay::ChannelOfBox(const QObject* box) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/editor_context.h"
 #include "protocol/device_state.h"
 
 #include <QBasicTimer>
@@ -15,24 +16,31 @@ namespace va48 {
 // label (3200..3215), with red and cyan lamps held for a second after their condition ends.
 class LevelDisplay : public QWidget {
   public:
-    explicit LevelDisplay(QWidget* parent);
+    // Shows `device`'s readings; `state.busy` blanks the boxes while a sequence runs.
+    LevelDisplay(QWidget* parent, DeviceState& device, const EditorState& state);
 
     QLabel* ValueBox(int channel) const; // channel 1..16
     QLabel* UnitLabel(int channel) const;
 
+    // Shows every channel's unit and reading again (after a read-all).
+    void Reload();
+    // Shows the readings of the last poll and lights or holds the lamps.
+    void ShowLevels();
+    // Ends every lamp's hold (before a send, whose read-all rewrites every channel).
+    void StopLamps();
+
   protected:
-    bool event(QEvent* event) override; // UM_RELOAD_VALUES, UM_SHOW_LEVELS, UM_STOP_LAMPS
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override; // value boxes about to paint
 
   private:
-    void ReloadValues();
-    void ShowLevels();
     void ShowLevel(int channel);
-    void StopLamps();
     void PaintLamp(int channel);
-    int ChannelOfBox(const QObject* box) const; // 1..16, or 0
+    int ChannelOfBox(const QObject* box) const;  // 1..16, or 0
+    ChannelSettings& Channel(int channel) const; // 1..16
 
+    DeviceState& device_;
+    const EditorState& state_;
     std::array<QLabel*, kChannelCount> valueBoxes_{};
     std::array<QLabel*, kChannelCount> unitLabels_{};
     std::array<QBasicTimer, kChannelCount> holdTimers_; // one per channel; each fires once

@@ -1,7 +1,5 @@
 #include "editor/measure_page.h"
 
-#include "app/app_context.h"
-#include "editor/edit_notice.h"
 #include "ui/dialog_seam.h"
 #include "ui/grid_navigation.h"
 #include "ui/messages.h"
@@ -16,15 +14,16 @@ namespace {
 
 constexpr QSize kPageSize(590, 516);
 constexpr int kRowLabelBase = 5100;
-constexpr std::uint16_t kRangeMissingText = 426;
+constexpr TextId kRangeMissingText = TextId::ConfirmRange;
 
 // In the order of MeasureColumn.
 constexpr std::array<GridColumn, kMeasureColumnCount> kColumns = {{
-    {351, 5000, 5200, 70, 80, CellKind::List, "RANGE"},
-    {352, 5001, 5300, 160, 120, CellKind::List, "FREQ.WEIGHT./UNIT"},
-    {353, 5002, 5400, 290, 120, CellKind::List, "TIME.WEIGHT./DETECTION"},
-    {354, 5003, 5500, 420, 80, CellKind::List, "HPF"},
-    {355, 5004, 5600, 510, 80, CellKind::List, "LPF"},
+    {TextId::RangeHeader, 5000, 5200, 70, 80, CellKind::List, "RANGE"},
+    {TextId::FreqWeightUnitHeader, 5001, 5300, 160, 120, CellKind::List, "FREQ.WEIGHT./UNIT"},
+    {TextId::TimeWeightDetectionHeader, 5002, 5400, 290, 120, CellKind::List,
+     "TIME.WEIGHT./DETECTION"},
+    {TextId::MeasureHpfHeader, 5003, 5500, 420, 80, CellKind::List, "HPF"},
+    {TextId::MeasureLpfHeader, 5004, 5600, 510, 80, CellKind::List, "LPF"},
 }};
 
 // A two-line header fills its 40 pixels; only a single line is centred vertically.
@@ -46,13 +45,10 @@ std::vector<ListItem> ToListItems(const std::vector<MeasureItem>& items) {
     return out;
 }
 
-ChannelSettings& Channel(int channel) {
-    return App().device.channels[static_cast<std::size_t>(channel - 1)];
-}
-
 } // namespace
 
-MeasurePage::MeasurePage(QWidget* parent) : QWidget(parent) {
+MeasurePage::MeasurePage(QWidget* parent, DeviceState& device, EditedNotice edited)
+    : QWidget(parent), device_(device), edited_(std::move(edited)) {
     setFixedSize(kPageSize);
     grid_ = BuildPageGrid(this, kColumns, kRowLabelBase);
     AlignTwoLineHeaders(this);
@@ -105,7 +101,7 @@ void MeasurePage::OnChoice(int channel, MeasureColumn column, int index) {
             }
         }
     }
-    ReportSettingsEdited();
+    edited_();
 }
 
 bool MeasurePage::CheckValues() {
@@ -121,16 +117,15 @@ bool MeasurePage::CheckValues() {
     return true;
 }
 
-bool MeasurePage::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type() &&
-        static_cast<WindowMessageEvent*>(event)->Message() == UM_RELOAD_VALUES) {
-        for (int channel = 1; channel <= kGridRows; ++channel) {
-            Channel(channel).rangeUnselected = 0;
-            FillRow(channel);
-        }
-        return true;
+void MeasurePage::Reload() {
+    for (int channel = 1; channel <= kGridRows; ++channel) {
+        Channel(channel).rangeUnselected = 0;
+        FillRow(channel);
     }
-    return QWidget::event(event);
+}
+
+ChannelSettings& MeasurePage::Channel(int channel) const {
+    return device_.channels[static_cast<std::size_t>(channel - 1)];
 }
 
 } // namespace va48

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/editor_context.h"
 #include "editor/measure_lists.h"
 #include "ui/page_grid.h"
 
@@ -15,21 +16,24 @@ namespace va48 {
 // and reports UM_SETTINGS_EDITED to the settings window.
 class MeasurePage : public QWidget {
   public:
-    explicit MeasurePage(QWidget* parent);
+    MeasurePage(QWidget* parent, DeviceState& device, EditedNotice edited);
+
+    // Fills every row from the edit setups again.
+    void Reload();
 
     // Checks the page's values before a send: every channel with a module must have a range
     // chosen. On the first that has none it shows its message, moves the focus to that range
     // list and answers false.
     bool CheckValues();
 
-  protected:
-    bool event(QEvent* event) override; // UM_RELOAD_VALUES
-
   private:
     QComboBox* List(int channel, MeasureColumn column) const;
     void FillRow(int channel);
     void OnChoice(int channel, MeasureColumn column, int index);
+    ChannelSettings& Channel(int channel) const; // 1..16
 
+    DeviceState& device_;
+    EditedNotice edited_;
     PageGridControls grid_;
 };
 

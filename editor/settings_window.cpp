@@ -1,9 +1,5 @@
 #include "editor/settings_window.h"
 
-#include "app/app_context.h"
-#include "app/app_windows.h"
-#include "app/help_menu.h"
-#include "app/version_dialog.h"
 #include "editor/input_page.h"
 #include "editor/level_display.h"
 #include "editor/measure_page.h"
@@ -47,22 +43,35 @@ constexpr int kWindowExtraHeight = 8;
 
 enum Tab { kInputTab = 0, kMeasureTab = 1, kUserFilterTab = 2 };
 
-// Ctrl+letter codes that ask the main window for a maintenance operation.
+// Ctrl shortcuts that ask the main window for a maintenance operation.
 struct Shortcut {
-    std::uintptr_t code;
+    char16_t code;
     std::uint32_t message;
 };
 
 constexpr std::array<Shortcut, 6> kShortcuts = {{
-    {8, UM_OPEN_HPF_DIALOG},     // Ctrl+H
-    {12, UM_OPEN_LPF_DIALOG},    // Ctrl+L
-    {21, UM_OPEN_UPDATE_DIALOG}, // Ctrl+U
-    {18, UM_RESET_REQUEST},      // Ctrl+R
-    {2, UM_REBOOT_REQUEST},      // Ctrl+B
-    {22, UM_READ_VERSION},       // Ctrl+V
+    {kCtrlH, UM_OPEN_HPF_DIALOG},
+    {kCtrlL, UM_OPEN_LPF_DIALOG},
+    {kCtrlU, UM_OPEN_UPDATE_DIALOG},
+    {kCtrlR, UM_RESET_REQUEST},
+    {kCtrlB, UM_REBOOT_REQUEST},
+    {kCtrlV, UM_READ_VERSION},
 }};
 
-const Shortcut* FindShortcut(std::uintptr_t code) {
+constexpr std::array<MessageRoute<SettingsWindow>, 5> kRoutes = {{
+    {UM_DATA_POLLED, [](SettingsWindow& w, const WindowMessageEvent&) { w.ShowLevels(); }},
+    {UM_SETTINGS_LOADED, [](SettingsWindow& w, const WindowMessageEvent&) { w.Reload(); }},
+    {UM_SETTINGS_EDITED, [](SettingsWindow& w, const WindowMessageEvent&) { w.MarkEdited(); }},
+    {UM_CAL_CHANGED, [](SettingsWindow& w, const WindowMessageEvent&) { w.CalChanged(); }},
+    {WM_CHAR_MESSAGE,
+     [](SettingsWindow& w, const WindowMessageEvent& m) {
+         if (const std::optional<char16_t> code = TypedCode(m)) {
+             w.OnCharacter(*code, TypedWithControl(m));
+         }
+     }},
+}};
+
+const Shortcut* FindShortcut(char16_t code) {
     for (const Shortcut& shortcut : kShortcuts) {
         if (shortcut.code == code) {
             return &shortcut;
@@ -97,12 +106,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, QPoint at, int id)
 
 } // namespace
 
-SettingsWindow::SettingsWindow() : QDialog(nullptr) {
-    App().editor.busy = false;
-    App().editor.settingsModified = false;
-    App().device.calibrationOn = 0;
-
-    setWindowTitle(UiText(301));
+SettingsWindow::SettingsWindow(EditorContext context)
+    : QDialog(nullptr), context_(std::move(context)) {
+    setWindowTitle(UiText(TextId::AppTitle));
     setFont(DialogFont(9));
 
     auto* layout = new QVBoxLayout(this);
@@ -110,7 +116,11 @@ SettingsWindow::SettingsWindow() : QDialog(nullptr) {
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    layout->setMenuBar(MakeHelpMenuBar(this));
+    auto* menuBar = new QMenuBar(this);
+    if (context_.addProgramMenus) {
+        context_.addProgramMenus(*menuBar, *this);
+    }
+    layout->setMenuBar(menuBar);
 
     BuildChildren();
     ApplyButtonRule();
@@ -132,9 +142,10 @@ void SettingsWindow::BuildChildren() {
     // Created first so that the pages and buttons lie above it.
     auto* pane = new TabPane(client);
 
-    inputPage_ = new InputPage(client);
-    measurePage_ = new MeasurePage(client);
-    userFilterPage_ = new UserFilterPage(client);
+    const EditedNotice edited = [this] { MarkEdited(); };
+    inputPage_ = new InputPage(client, context_.device, edited);
+    measurePage_ = new MeasurePage(client, context_.device, edited);
+    userFilterPage_ = new UserFilterPage(client, context_.device, edited);
     for (QWidget* page : Pages()) {
         page->move(kPageOrigin);
     }
@@ -152,59 +163,41 @@ void SettingsWindow::BuildChildren() {
                       kTabHeight - barHeight + overlap);
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { OnTabChanged(index); });
 
-    calButton_ = MakeButton(client, UiText(331), QPoint(kCalButtonX, kButtonY), kCalButtonId);
-    sendButton_ =
-        MakeButton(client, UiText(333), QPoint(right - kSendFromRight, kButtonY), kSendButtonId);
-    cancelButton_ = MakeButton(client, UiText(334), QPoint(right - kCancelFromRight, kButtonY),
-                               kCancelButtonId);
-    connect(calButton_, &QPushButton::clicked, this, [] { PostToMain(UM_CAL_TOGGLE); });
+    calButton_ =
+        MakeButton(client, UiText(TextId::CalOn), QPoint(kCalButtonX, kButtonY), kCalButtonId);
+    sendButton_ = MakeButton(client, UiText(TextId::SendButton),
+                             QPoint(right - kSendFromRight, kButtonY), kSendButtonId);
+    cancelButton_ = MakeButton(client, UiText(TextId::CancelButton),
+                               QPoint(right - kCancelFromRight, kButtonY), kCancelButtonId);
+    connect(calButton_, &QPushButton::clicked, this, [this] { context_.TellMain(UM_CAL_TOGGLE); });
     connect(sendButton_, &QPushButton::clicked, this, [this] { OnSend(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { OnCancel(); });
 
-    levels_ = new LevelDisplay(client);
+    levels_ = new LevelDisplay(client, context_.device, context_.state);
     levels_->move(kLevelsOrigin);
 
     client->setFixedSize(tabWidth + kWindowExtraWidth, kTabHeight + kWindowExtraHeight);
 }
 
 bool SettingsWindow::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type()) {
-        const auto* message = static_cast<WindowMessageEvent*>(event);
-        if (OnMessage(message->Message(), message->WParam(), message->LParam())) {
-            return true;
-        }
-    }
-    return QDialog::event(event);
+    return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
 }
 
-bool SettingsWindow::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    switch (message) {
-    case UM_DATA_POLLED:
-        PostWindowMessage(levels_, UM_SHOW_LEVELS);
-        return true;
-    case UM_SETTINGS_LOADED:
-        PostWindowMessage(levels_, UM_RELOAD_VALUES);
-        for (QWidget* page : Pages()) {
-            PostWindowMessage(page, UM_RELOAD_VALUES);
-        }
-        ApplyButtonRule();
-        return true;
-    case UM_SETTINGS_EDITED:
-        App().editor.settingsModified = true;
-        ApplyButtonRule();
-        return true;
-    case UM_CAL_CHANGED:
-        OnCalChanged();
-        return true;
-    case WM_CHAR_MESSAGE:
-        // The message loop hands on UTF-16 units; anything wider is not a typed character.
-        if (wParam <= 0xFFFF) {
-            OnCharacter(static_cast<char16_t>(wParam), lParam != 0);
-        }
-        return true;
-    default:
-        return false;
-    }
+void SettingsWindow::ShowLevels() {
+    levels_->ShowLevels();
+}
+
+void SettingsWindow::Reload() {
+    levels_->Reload();
+    inputPage_->Reload();
+    measurePage_->Reload();
+    userFilterPage_->Reload();
+    ApplyButtonRule();
+}
+
+void SettingsWindow::MarkEdited() {
+    context_.state.settingsModified = true;
+    ApplyButtonRule();
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event) {
@@ -216,12 +209,12 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
     }
     if (sendButton_->isEnabled()) {
         event->ignore();
-        ShowMessageBox(this, UiText(554), BoxIcon::Exclamation);
+        ShowMessageBox(this, UiText(TextId::CloseRefusedWhileEditing), BoxIcon::Exclamation);
         return;
     }
     event->accept();
     deleteLater();
-    PostToMain(UM_DISCONNECT);
+    context_.TellMain(UM_DISCONNECT);
 }
 
 void SettingsWindow::reject() {}
@@ -229,9 +222,9 @@ void SettingsWindow::reject() {}
 // An edit locks CAL (and the tabs) until it is sent or cancelled; a running calibration signal
 // locks sending.
 void SettingsWindow::ApplyButtonRule() {
-    const bool modified = App().editor.settingsModified;
-    const bool calibrating = App().device.calibrationOn != 0;
-    const QString calText = UiText(calibrating ? 332 : 331);
+    const bool modified = context_.state.settingsModified;
+    const bool calibrating = context_.device.calibrationOn != 0;
+    const QString calText = UiText(calibrating ? TextId::CalOff : TextId::CalOn);
     calButton_->setText(calText);
     calButton_->setAccessibleName(calText);
     calButton_->setEnabled(!modified);
@@ -239,14 +232,14 @@ void SettingsWindow::ApplyButtonRule() {
     cancelButton_->setEnabled(modified && !calibrating);
 }
 
-void SettingsWindow::OnCalChanged() {
-    const bool calibrating = App().device.calibrationOn != 0;
+void SettingsWindow::CalChanged() {
+    const bool calibrating = context_.device.calibrationOn != 0;
     for (QWidget* page : Pages()) {
         page->setEnabled(!calibrating);
     }
     ApplyButtonRule();
     // The amplifier reports other values with the signal on or off: read everything again.
-    PostToMain(UM_READ_DEVICE_INDEX);
+    context_.TellMain(UM_READ_DEVICE_INDEX);
 }
 
 void SettingsWindow::OnSend() {
@@ -256,8 +249,8 @@ void SettingsWindow::OnSend() {
     sendButton_->setEnabled(false);
     cancelButton_->setEnabled(false);
     // The read-all after the send rewrites every channel; a lamp held over it would be stale.
-    PostWindowMessage(levels_, UM_STOP_LAMPS);
-    PostToMain(UM_SEND_SETTINGS);
+    levels_->StopLamps();
+    context_.TellMain(UM_SEND_SETTINGS);
 }
 
 // Only the visible page can hold a value the user has not seen checked.
@@ -273,14 +266,14 @@ bool SettingsWindow::CheckCurrentPage() {
 }
 
 void SettingsWindow::OnCancel() {
-    for (ChannelSettings& channel : App().device.channels) {
+    for (ChannelSettings& channel : context_.device.channels) {
         channel.editSetup = channel.deviceSetup;
     }
-    App().editor.settingsModified = false;
+    context_.state.settingsModified = false;
     ApplyButtonRule();
-    for (QWidget* page : Pages()) {
-        PostWindowMessage(page, UM_RELOAD_VALUES);
-    }
+    inputPage_->Reload();
+    measurePage_->Reload();
+    userFilterPage_->Reload();
     // Disabling the focused CANCEL moves the focus on; make sure it did not end up nowhere.
     if (QWidget* focus = focusWidget(); !focus || !focus->isEnabled()) {
         focusNextChild();
@@ -288,7 +281,7 @@ void SettingsWindow::OnCancel() {
 }
 
 void SettingsWindow::OnTabChanged(int index) {
-    if (App().editor.settingsModified) {
+    if (context_.state.settingsModified) {
         // Another page would show values that are neither sent nor cancelled.
         const QSignalBlocker blocker(tabs_);
         tabs_->setCurrentIndex(shownTab_);
@@ -304,7 +297,7 @@ void SettingsWindow::OnTabChanged(int index) {
 void SettingsWindow::OnCharacter(char16_t code, bool ctrl) {
     // Operations start from Ready only, and a disabled window takes no typing: while a sequence
     // runs, a shortcut would start a job in its middle.
-    if (!isEnabled() || App().editor.busy) {
+    if (!isEnabled() || context_.state.busy) {
         return;
     }
     const Shortcut* shortcut = ctrl ? FindShortcut(code) : nullptr;
@@ -314,10 +307,10 @@ void SettingsWindow::OnCharacter(char16_t code, bool ctrl) {
     }
     // The operations read or reset the amplifier, which would bury the unsent edits.
     if (sendButton_->isEnabled()) {
-        ShowMessageBox(this, UiText(555), BoxIcon::Exclamation);
+        ShowMessageBox(this, UiText(TextId::ActionRefusedWhileEditing), BoxIcon::Exclamation);
         return;
     }
-    PostToMain(shortcut->message);
+    context_.TellMain(shortcut->message);
 }
 
 std::array<QWidget*, 3> SettingsWindow::Pages() const {

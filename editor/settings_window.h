@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/editor_context.h"
+
 #include <QDialog>
 
 #include <array>
@@ -17,13 +19,27 @@ class UserFilterPage;
 
 // Dialog 212: the working screen after a read-all: the level display on the left, the three
 // setting pages under a tab control (1500) on the right, CAL ON/OFF (1501), SEND (1502) and
-// CANCEL (1503), a Help menu, and the Ctrl shortcuts.
+// CANCEL (1503), the program's menus, and the Ctrl shortcuts. The window messages it takes
+// (UM_DATA_POLLED, UM_SETTINGS_LOADED, UM_SETTINGS_EDITED, UM_CAL_CHANGED, WM_CHAR_MESSAGE) call
+// the methods below.
 class SettingsWindow : public QDialog {
   public:
-    SettingsWindow();
+    explicit SettingsWindow(EditorContext context);
     ~SettingsWindow() override;
 
     LevelDisplay* Levels() const;
+
+    // The levels of a poll have arrived: the level display shows them.
+    void ShowLevels();
+    // A read-all has filled the device image: every page and the level display show it again.
+    void Reload();
+    // A page changed an edit setup: CAL locks, SEND and CANCEL open.
+    void MarkEdited();
+    // The calibration signal went on or off: the pages lock or unlock and everything is read again.
+    void CalChanged();
+    // A typed character: a Ctrl shortcut asks the main window for its operation, anything else
+    // goes to the input page. Ignored while the window is disabled or a sequence runs.
+    void OnCharacter(char16_t code, bool ctrl);
 
   protected:
     bool event(QEvent* event) override; // UM_ messages and WM_CHAR_MESSAGE
@@ -32,16 +48,14 @@ class SettingsWindow : public QDialog {
 
   private:
     void BuildChildren();
-    bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void ApplyButtonRule();
-    void OnCalChanged();
     void OnSend();
     void OnCancel();
     void OnTabChanged(int index);
-    void OnCharacter(char16_t code, bool ctrl);
     bool CheckCurrentPage();
     std::array<QWidget*, 3> Pages() const;
 
+    EditorContext context_;
     QTabBar* tabs_ = nullptr;
     QPushButton* calButton_ = nullptr;
     QPushButton* sendButton_ = nullptr;

@@ -1,7 +1,5 @@
 #include "editor/user_filter_page.h"
 
-#include "app/app_context.h"
-#include "editor/edit_notice.h"
 #include "ui/grid_navigation.h"
 #include "ui/messages.h"
 #include "ui/window_message.h"
@@ -21,8 +19,8 @@ constexpr int kRowLabelBase = 6100;
 constexpr std::array<FilterColumn, 2> kColumnFields = {FilterColumn::Hpf, FilterColumn::Lpf};
 
 constexpr std::array<GridColumn, 2> kColumns = {{
-    {361, 6000, 6200, 70, 80, CellKind::List, "User HPF"},
-    {362, 6001, 6300, 160, 80, CellKind::List, "User LPF"},
+    {TextId::UserHpfHeader, 6000, 6200, 70, 80, CellKind::List, "User HPF"},
+    {TextId::UserLpfHeader, 6001, 6300, 160, 80, CellKind::List, "User LPF"},
 }};
 
 std::vector<ListItem> ToListItems(const std::vector<FilterChoice>& choices) {
@@ -36,7 +34,8 @@ std::vector<ListItem> ToListItems(const std::vector<FilterChoice>& choices) {
 
 } // namespace
 
-UserFilterPage::UserFilterPage(QWidget* parent) : QWidget(parent) {
+UserFilterPage::UserFilterPage(QWidget* parent, DeviceState& device, EditedNotice edited)
+    : QWidget(parent), device_(device), edited_(std::move(edited)) {
     setFixedSize(kPageSize);
     grid_ = BuildPageGrid(this, kColumns, kRowLabelBase);
     new GridNavigation(grid_.cells, this);
@@ -52,19 +51,14 @@ UserFilterPage::UserFilterPage(QWidget* parent) : QWidget(parent) {
     }
 }
 
-bool UserFilterPage::event(QEvent* event) {
-    if (event->type() == WindowMessageEvent::Type() &&
-        static_cast<WindowMessageEvent*>(event)->Message() == UM_RELOAD_VALUES) {
-        for (int row = 0; row < kGridRows; ++row) {
-            FillRow(row);
-        }
-        return true;
+void UserFilterPage::Reload() {
+    for (int row = 0; row < kGridRows; ++row) {
+        FillRow(row);
     }
-    return QWidget::event(event);
 }
 
 void UserFilterPage::FillRow(int row) {
-    const ChannelSettings& channel = App().device.channels[static_cast<std::size_t>(row)];
+    const ChannelSettings& channel = device_.channels[static_cast<std::size_t>(row)];
     for (std::size_t c = 0; c < kColumnFields.size(); ++c) {
         auto* list = static_cast<QComboBox*>(grid_.cells[static_cast<std::size_t>(row)][c]);
         const FilterList filters = BuildFilterList(channel, kColumnFields[c]);
@@ -78,15 +72,14 @@ void UserFilterPage::FillRow(int row) {
 }
 
 void UserFilterPage::OnChoice(int row, FilterColumn column, int position) {
-    const std::vector<int> changed =
-        ApplyFilterChoice(App().device, row, column, position, ShiftHeld());
+    const std::vector<int> changed = ApplyFilterChoice(device_, row, column, position, ShiftHeld());
     if (changed.empty()) {
         return;
     }
     for (int changedRow : changed) {
         FillRow(changedRow);
     }
-    ReportSettingsEdited();
+    edited_();
 }
 
 } // namespace va48

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/editor_context.h"
 #include "editor/user_filter_lists.h"
 #include "ui/page_grid.h"
 
@@ -13,15 +14,17 @@ namespace va48 {
 // 6199 + r and the LPF list 6299 + r. Each choice is written to the channel's edit setup at once.
 class UserFilterPage : public QWidget {
   public:
-    explicit UserFilterPage(QWidget* parent);
+    UserFilterPage(QWidget* parent, DeviceState& device, EditedNotice edited);
 
-  protected:
-    bool event(QEvent* event) override; // UM_RELOAD_VALUES
+    // Fills every row from the edit setups again.
+    void Reload();
 
   private:
     void FillRow(int row);
     void OnChoice(int row, FilterColumn column, int position);
 
+    DeviceState& device_;
+    EditedNotice edited_;
     PageGridControls grid_;
 };
 

@@ -41,17 +41,17 @@ constexpr int kImportOffset = 54;
 constexpr int kFrequencyColumn = 1;
 constexpr int kFirstCoefficientColumn = 3;
 
-constexpr std::uint16_t kTitleText = 301;
-constexpr std::uint16_t kSendText = 333;
-constexpr std::uint16_t kCancelText = 334;
-constexpr std::uint16_t kLessThanMinimumText = 421;
-constexpr std::uint16_t kMaximumExceededText = 422;
-constexpr std::uint16_t kInputValueText = 423;
-constexpr std::uint16_t kConfirmDisplayText = 427;
-constexpr auto kExportText = static_cast<std::uint16_t>(TextId::ExportButton);
-constexpr auto kImportText = static_cast<std::uint16_t>(TextId::ImportButton);
-constexpr auto kBadClipboardText = static_cast<std::uint16_t>(TextId::ClipboardNotCoefficients);
-constexpr std::uint16_t kNotPossibleText = 554;
+constexpr TextId kTitleText = TextId::AppTitle;
+constexpr TextId kSendText = TextId::SendButton;
+constexpr TextId kCancelText = TextId::CancelButton;
+constexpr TextId kLessThanMinimumText = TextId::BelowMinimum;
+constexpr TextId kMaximumExceededText = TextId::AboveMaximum;
+constexpr TextId kInputValueText = TextId::InputValue;
+constexpr TextId kConfirmDisplayText = TextId::ConfirmDisplay;
+constexpr TextId kExportText = TextId::ExportButton;
+constexpr TextId kImportText = TextId::ImportButton;
+constexpr TextId kBadClipboardText = TextId::ClipboardNotCoefficients;
+constexpr TextId kNotPossibleText = TextId::CloseRefusedWhileEditing;
 
 constexpr char16_t kCopyKey = 3;   // Ctrl+C
 constexpr char16_t kPasteKey = 22; // Ctrl+V
@@ -65,9 +65,9 @@ struct SideNames {
 };
 
 constexpr SideNames kHighPassNames{
-    217, {7000, 370, "HPF Display"}, UM_SEND_USER_HPF, UM_HPF_DIALOG_CLOSED};
+    217, {7000, TextId::HpfSetHeader, "HPF Display"}, UM_SEND_USER_HPF, UM_HPF_DIALOG_CLOSED};
 constexpr SideNames kLowPassNames{
-    218, {8000, 380, "LPF Display"}, UM_SEND_USER_LPF, UM_LPF_DIALOG_CLOSED};
+    218, {8000, TextId::LpfSetHeader, "LPF Display"}, UM_SEND_USER_LPF, UM_LPF_DIALOG_CLOSED};
 
 const SideNames& NamesOf(FilterSide side) {
     return side == FilterSide::HighPass ? kHighPassNames : kLowPassNames;
@@ -77,7 +77,7 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QPushButton* MakeButton(QWidget* parent, std::uint16_t text, int x, int id) {
+QPushButton* MakeButton(QWidget* parent, TextId text, int x, int id) {
     QPushButton* button =
         MakePushButton(parent, UiText(text), QRect(QPoint(x, kButtonY), kButtonSize), id);
     // Return in a field must not press SEND.
@@ -205,27 +205,24 @@ CoefficientDialog::Cell CoefficientDialog::CellOf(const QObject* control) const 
 }
 
 bool CoefficientDialog::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::Type()) {
-        return QDialog::event(event);
-    }
-    const auto& message = static_cast<const WindowMessageEvent&>(*event);
-    switch (message.Message()) {
-    case UM_RELOAD_VALUES:
-        sending_ = false;
-        gridArea_->setEnabled(true);
-        export_->setEnabled(true);
-        import_->setEnabled(true);
-        FillAll();
-        return true;
-    case WM_CHAR_MESSAGE:
-        // The message loop hands on UTF-16 units; anything wider is not a typed character.
-        if (message.WParam() <= 0xFFFF) {
-            OnCharacter(static_cast<char16_t>(message.WParam()), message.LParam() != 0);
-        }
-        return true;
-    default:
-        return false;
-    }
+    static constexpr std::array<MessageRoute<CoefficientDialog>, 2> kRoutes = {{
+        {UM_RELOAD_VALUES, [](CoefficientDialog& d, const WindowMessageEvent&) { d.Reload(); }},
+        {WM_CHAR_MESSAGE,
+         [](CoefficientDialog& d, const WindowMessageEvent& m) {
+             if (const std::optional<char16_t> code = TypedCode(m)) {
+                 d.OnCharacter(*code, TypedWithControl(m));
+             }
+         }},
+    }};
+    return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
+}
+
+void CoefficientDialog::Reload() {
+    sending_ = false;
+    gridArea_->setEnabled(true);
+    export_->setEnabled(true);
+    import_->setEnabled(true);
+    FillAll();
 }
 
 bool CoefficientDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -313,7 +310,7 @@ bool CoefficientDialog::CommitFocused() {
     return committed;
 }
 
-void CoefficientDialog::Refuse(QWidget* field, std::uint16_t text) {
+void CoefficientDialog::Refuse(QWidget* field, TextId text) {
     // The box runs its own event loop, in which the program may close this dialog.
     const QPointer<QWidget> guard(field);
     ShowMessageBox(this, UiText(text), BoxIcon::Exclamation);

@@ -37,10 +37,13 @@ class CoefficientDialog : public QDialog {
 
     FilterSide Side() const { return side_; }
 
+    // After a read-all (UM_RELOAD_VALUES): fills every row again, disables SEND and CANCEL.
+    void Reload();
+    // A typed character for the focused field (WM_CHAR_MESSAGE): Ctrl+C and Ctrl+V copy and
+    // paste the focused row's coefficients.
+    void OnCharacter(char16_t code, bool control);
+
   protected:
-    // UM_RELOAD_VALUES: fill every row again, disable SEND and CANCEL. WM_CHAR_MESSAGE: a typed
-    // character for the focused field (wParam the code, lParam 1 with Ctrl: Ctrl+C and Ctrl+V
-    // copy and paste the focused row's coefficients).
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override; // commits a field it leaves
     void closeEvent(QCloseEvent* event) override;
@@ -65,8 +68,7 @@ class CoefficientDialog : public QDialog {
     void OnUnit(int row, int index);
     bool Commit(Cell cell); // false: refused, the focus went back to the field
     bool CommitFocused();
-    void Refuse(QWidget* field, std::uint16_t text);
-    void OnCharacter(char16_t code, bool control);
+    void Refuse(QWidget* field, TextId text);
     void OnSend();
     void OnCancel();
     void OnImport();

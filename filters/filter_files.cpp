@@ -16,43 +16,43 @@ namespace {
 
 constexpr qint64 kImportLimit = 64 * 1024;
 
-constexpr std::uint16_t kLessThanMinimumText = 421;
-constexpr std::uint16_t kMaximumExceededText = 422;
-constexpr auto kExportText = static_cast<std::uint16_t>(TextId::ExportButton);
-constexpr auto kImportText = static_cast<std::uint16_t>(TextId::ImportButton);
-constexpr auto kCsvFilterText = static_cast<std::uint16_t>(TextId::CsvFileFilter);
-constexpr auto kReadFailedText = static_cast<std::uint16_t>(TextId::FileReadFailed);
-constexpr auto kWriteFailedText = static_cast<std::uint16_t>(TextId::FileWriteFailed);
-constexpr auto kImportFieldText = static_cast<std::uint16_t>(TextId::ImportFieldRefused);
-constexpr auto kImportLineText = static_cast<std::uint16_t>(TextId::ImportLineRefused);
-constexpr auto kTooLargeText = static_cast<std::uint16_t>(TextId::ImportFileTooLarge);
+constexpr TextId kLessThanMinimumText = TextId::BelowMinimum;
+constexpr TextId kMaximumExceededText = TextId::AboveMaximum;
+constexpr TextId kExportText = TextId::ExportButton;
+constexpr TextId kImportText = TextId::ImportButton;
+constexpr TextId kCsvFilterText = TextId::CsvFileFilter;
+constexpr TextId kReadFailedText = TextId::FileReadFailed;
+constexpr TextId kWriteFailedText = TextId::FileWriteFailed;
+constexpr TextId kImportFieldText = TextId::ImportFieldRefused;
+constexpr TextId kImportLineText = TextId::ImportLineRefused;
+constexpr TextId kTooLargeText = TextId::ImportFileTooLarge;
 
-std::uint16_t ProblemText(ImportProblem problem) {
+TextId ProblemText(ImportProblem problem) {
     switch (problem) {
     case ImportProblem::NoHeader:
-        return 438;
+        return TextId::ImportHeaderExpected;
     case ImportProblem::FieldCount:
-        return 439;
+        return TextId::ImportNineFieldsExpected;
     case ImportProblem::NotAChannel:
-        return 440;
+        return TextId::ImportChannelExpected;
     case ImportProblem::RepeatedChannel:
-        return 441;
+        return TextId::ImportChannelRepeated;
     case ImportProblem::NotAFlag:
-        return 442;
+        return TextId::ImportSwitchExpected;
     case ImportProblem::Empty:
-        return 443;
+        return TextId::ImportFieldEmpty;
     case ImportProblem::NotDecimal:
-        return 444;
+        return TextId::ImportDecimalExpected;
     case ImportProblem::BelowMinimum:
         return kLessThanMinimumText;
     case ImportProblem::AboveMaximum:
         return kMaximumExceededText;
     case ImportProblem::NotAUnit:
-        return 445;
+        return TextId::ImportUnitUnknown;
     case ImportProblem::NotHexadecimal:
-        return 446;
+        return TextId::ImportHexExpected;
     }
-    return 0;
+    return kImportFieldText; // every problem has its text above
 }
 
 // A text of the table with its "%d" and "%s" placeholders filled in order.
@@ -70,7 +70,7 @@ QString Filled(QString pattern, std::initializer_list<QString> values) {
 }
 
 // A button's text as the caption of the file dialog it opens: without its trailing dots.
-QString Caption(std::uint16_t text) {
+QString Caption(TextId text) {
     QString caption = UiText(text);
     while (caption.endsWith(QLatin1Char('.'))) {
         caption.chop(1);
@@ -78,8 +78,7 @@ QString Caption(std::uint16_t text) {
     return caption;
 }
 
-void ShowFileFailure(QWidget* owner, std::uint16_t text, const QString& path,
-                     const QString& reason) {
+void ShowFileFailure(QWidget* owner, TextId text, const QString& path, const QString& reason) {
     ShowMessageBox(owner, Filled(UiText(text), {path + ": " + reason}), BoxIcon::Error);
 }
 

@@ -52,13 +52,22 @@ std::vector<QWidget*> FilterGridRow::Cells() const {
     return cells;
 }
 
+namespace {
+
+// The header of column `column` (0 .. 6): both dialogs number their headers consecutively.
+TextId HeaderText(const FilterGridNames& names, int column) {
+    return static_cast<TextId>(static_cast<int>(names.firstHeader) + column);
+}
+
+} // namespace
+
 FilterGrid BuildFilterGrid(QWidget* parent, const FilterGridNames& names) {
     for (const Column& column : kColumns) {
         if (column.header >= 0) {
-            const auto text = static_cast<std::uint16_t>(names.headerTexts + 1 + column.header);
-            QLabel* header = MakeStaticLabel(
-                parent, UiText(text), QRect(column.headerX, 0, column.headerWidth, kHeaderHeight),
-                names.idBase + column.header, Qt::AlignCenter);
+            QLabel* header =
+                MakeStaticLabel(parent, UiText(HeaderText(names, column.header)),
+                                QRect(column.headerX, 0, column.headerWidth, kHeaderHeight),
+                                names.idBase + column.header, Qt::AlignCenter);
             header->setWordWrap(true);
         }
     }
@@ -77,7 +86,7 @@ FilterGrid BuildFilterGrid(QWidget* parent, const FilterGridNames& names) {
             case CellKind::Check:
                 row.check = MakeCheckBox(parent, rect, id);
                 row.check->setText(kCheckText);
-                row.check->setAccessibleName(channel + UiText(names.headerTexts + 1));
+                row.check->setAccessibleName(channel + UiText(names.firstHeader));
                 break;
             case CellKind::Frequency:
                 row.frequency = MakeEditBox(parent, rect, id);
@@ -90,8 +99,7 @@ FilterGrid BuildFilterGrid(QWidget* parent, const FilterGridNames& names) {
                 break;
             case CellKind::Coefficient: {
                 QLineEdit* field = MakeEditBox(parent, rect, id);
-                field->setAccessibleName(channel + UiText(static_cast<std::uint16_t>(
-                                                       names.headerTexts + 1 + column.header)));
+                field->setAccessibleName(channel + UiText(HeaderText(names, column.header)));
                 row.coefficients[coefficient++] = field;
                 break;
             }

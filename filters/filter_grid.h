@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/text_id.h"
+
 #include "filters/filter_rules.h"
 
 #include <QString>
@@ -21,9 +23,9 @@ namespace va48 {
 
 // What tells the two dialogs' grids apart.
 struct FilterGridNames {
-    int idBase;                // 7000 high-pass, 8000 low-pass
-    std::uint16_t headerTexts; // column header i (0 .. 6) is string headerTexts + 1 + i
-    const char* display;       // the frequency column's words: "HPF Display" / "LPF Display"
+    int idBase;          // 7000 high-pass, 8000 low-pass
+    TextId firstHeader;  // the check column's header; column header i follows i texts later
+    const char* display; // the frequency column's words: "HPF Display" / "LPF Display"
 };
 
 // One row's controls. Row r (0 .. 15) is channel r + 1.

@@ -2,10 +2,10 @@
 
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
+#include "ui/dialog_support.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
-#include "ui/dialog_support.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -64,12 +64,7 @@ QString TransferText(std::uint64_t sent, std::uint64_t size) {
 
 // "Update is failed. (%s)" with the message of the result code.
 QString FailureText(std::uintptr_t result) {
-    QString reason = UiText(ResultMessage(static_cast<ResultCode>(
-        std::min<std::uintptr_t>(result, static_cast<std::uintptr_t>(kResultCodeCount)))));
-    if (reason.isEmpty()) {
-        reason = UiText(521); // a code without a text of its own still gets one
-    }
-    return UiText(400).replace(QLatin1String("%s"), reason);
+    return UiText(TextId::UpdateFailed).replace(QLatin1String("%s"), ResultText(result));
 }
 
 // The file at `path` as Start would take it, or why it is refused: an empty problem text for a
@@ -110,7 +105,7 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(LinkSettings& link, Hooks hooks)
     // The main window forgets the dialog by its guarded pointer once it is gone.
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QString::number(219));
-    setWindowTitle(UiText(301));
+    setWindowTitle(UiText(TextId::AppTitle));
     setFont(DialogFont(8));
 
     path_ = new QLineEdit(this);
@@ -129,9 +124,9 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(LinkSettings& link, Hooks hooks)
     progress_->setObjectName(QString::number(kProgressId));
     progress_->setAccessibleName(QStringLiteral("Progress"));
     progress_->setRange(0, 100);
-    start_ = MakeDialogButton(this, UiText(391), kStartId);
-    abort_ = MakeDialogButton(this, UiText(392), kAbortId);
-    close_ = MakeDialogButton(this, UiText(393), kCloseId);
+    start_ = MakeDialogButton(this, UiText(TextId::UpdateStart), kStartId);
+    abort_ = MakeDialogButton(this, UiText(TextId::UpdateAbort), kAbortId);
+    close_ = MakeDialogButton(this, UiText(TextId::UpdateClose), kCloseId);
     for (QPushButton* button : {start_, abort_, close_}) {
         button->setAutoDefault(false);
     }
@@ -170,40 +165,60 @@ FirmwareUpdateDialog::~FirmwareUpdateDialog() {
 }
 
 bool FirmwareUpdateDialog::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::Type()) {
-        return QDialog::event(event);
+    static constexpr std::array<MessageRoute<FirmwareUpdateDialog>, 5> kRoutes = {{
+        {UM_UPDATE_STEP_DONE,
+         [](FirmwareUpdateDialog& d, const WindowMessageEvent&) { d.OnStepDone(); }},
+        {UM_UPDATE_WRITE_DONE,
+         [](FirmwareUpdateDialog& d, const WindowMessageEvent&) { d.OnWriteDone(); }},
+        {UM_UPDATE_COMPLETED,
+         [](FirmwareUpdateDialog& d, const WindowMessageEvent&) { d.OnCompleted(); }},
+        {UM_UPDATE_ABORTED,
+         [](FirmwareUpdateDialog& d, const WindowMessageEvent&) { d.OnAborted(); }},
+        {UM_UPDATE_FAILED,
+         [](FirmwareUpdateDialog& d, const WindowMessageEvent& m) { d.OnFailed(m.WParam()); }},
+    }};
+    return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
+}
+
+bool FirmwareUpdateDialog::Running() const {
+    return phase_ == Phase::Running && update_;
+}
+
+void FirmwareUpdateDialog::OnStepDone() {
+    if (!Running()) {
+        return;
     }
-    const auto& message = static_cast<const WindowMessageEvent&>(*event);
-    // Reports of an update that is over, or that never was, change nothing.
-    if (phase_ != Phase::Running || !update_) {
-        return false;
-    }
-    switch (message.Message()) {
-    case UM_UPDATE_STEP_DONE: {
-        const UpdateRequest next = update_->OnStepDone();
-        if (next.step != UpdateStep::Abort) {
-            ShowProgress();
-        }
-        Send(next);
-        return true;
-    }
-    case UM_UPDATE_WRITE_DONE: {
-        const UpdateRequest next = update_->OnWriteDone();
+    const UpdateRequest next = update_->OnStepDone();
+    if (next.step != UpdateStep::Abort) {
         ShowProgress();
-        Send(next);
-        return true;
     }
-    case UM_UPDATE_COMPLETED:
-        Finish(UiText(398));
-        return true;
-    case UM_UPDATE_ABORTED:
-        Finish(UiText(402));
-        return true;
-    case UM_UPDATE_FAILED:
-        Finish(FailureText(message.WParam()));
-        return true;
-    default:
-        return false;
+    Send(next);
+}
+
+void FirmwareUpdateDialog::OnWriteDone() {
+    if (!Running()) {
+        return;
+    }
+    const UpdateRequest next = update_->OnWriteDone();
+    ShowProgress();
+    Send(next);
+}
+
+void FirmwareUpdateDialog::OnCompleted() {
+    if (Running()) {
+        Finish(UiText(TextId::UpdateCompleted));
+    }
+}
+
+void FirmwareUpdateDialog::OnAborted() {
+    if (Running()) {
+        Finish(UiText(TextId::UpdateAborted));
+    }
+}
+
+void FirmwareUpdateDialog::OnFailed(std::uintptr_t result) {
+    if (Running()) {
+        Finish(FailureText(result));
     }
 }
 
@@ -226,7 +241,7 @@ void FirmwareUpdateDialog::reject() {
 
 void FirmwareUpdateDialog::Browse() {
     const QString chosen =
-        AskForFile({this, FileAccess::Open, UiText(403),
+        AskForFile({this, FileAccess::Open, UiText(TextId::UpdateSelectFile),
                     QStringList{QStringLiteral("MOT Files(*.mot)"), QStringLiteral("All Files(*)")},
                     path_->text(), QStringLiteral("mot")});
     if (!chosen.isEmpty()) {
@@ -248,17 +263,17 @@ void FirmwareUpdateDialog::ShowFileSummary() {
     if (examined.file) {
         summary_->setText(FromUtf8(DescribeSummary(examined.summary, Texts())));
     } else if (examined.problem) {
-        summary_->setText(UiText(401) + QLatin1Char(' ') +
+        summary_->setText(UiText(TextId::UpdateIllegalFile) + QLatin1Char(' ') +
                           FromUtf8(DescribeProblem(*examined.problem, Texts())));
     } else {
-        summary_->setText(UiText(401));
+        summary_->setText(UiText(TextId::UpdateIllegalFile));
     }
 }
 
 void FirmwareUpdateDialog::Start() {
     Examined examined = Examine(path_->text());
     if (!examined.file) {
-        QString text = UiText(401);
+        QString text = UiText(TextId::UpdateIllegalFile);
         if (examined.problem) {
             text += QLatin1Char('\n') + FromUtf8(DescribeProblem(*examined.problem, Texts()));
         }

@@ -46,8 +46,17 @@ class FirmwareUpdateDialog : public QDialog {
     FirmwareUpdateDialog(LinkSettings& link, Hooks hooks);
     ~FirmwareUpdateDialog() override;
 
+    // The session's reports on the running update (UM_UPDATE_STEP_DONE, UM_UPDATE_WRITE_DONE,
+    // UM_UPDATE_COMPLETED, UM_UPDATE_ABORTED, UM_UPDATE_FAILED with its result code). Reports of
+    // an update that is over, or that never was, change nothing.
+    void OnStepDone();
+    void OnWriteDone();
+    void OnCompleted();
+    void OnAborted();
+    void OnFailed(std::uintptr_t result);
+
   protected:
-    bool event(QEvent* event) override; // the session's UM_UPDATE_* messages
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Escape closes the dialog unless an update runs
 
@@ -61,6 +70,7 @@ class FirmwareUpdateDialog : public QDialog {
     void Finish(const QString& status);
     void ShowPhase(Phase phase);
     void ShowProgress();
+    bool Running() const;
 
     LinkSettings& link_;
     Hooks hooks_;

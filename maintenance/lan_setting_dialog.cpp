@@ -21,16 +21,16 @@ namespace {
 
 struct AddressRow {
     int labelId;
-    std::uint16_t textId;
+    TextId textId;
     int fieldId;
 };
 
 constexpr std::array<AddressRow, 3> kDeviceRows{{
-    {1102, 325, 1103}, // IP Address
-    {1104, 326, 1105}, // Subnet Mask
-    {1106, 327, 1107}, // Default Gateway
+    {1102, TextId::DeviceIpAddress, 1103}, // IP Address
+    {1104, TextId::SubnetMask, 1105},      // Subnet Mask
+    {1106, TextId::DefaultGateway, 1107},  // Default Gateway
 }};
-constexpr AddressRow kPcRow{1109, 328, 1110};
+constexpr AddressRow kPcRow{1109, TextId::PcIpAddress, 1110};
 
 constexpr int kDeviceGroupId = 1101;
 constexpr int kPcGroupId = 1108;
@@ -41,7 +41,7 @@ QString Id(int id) {
     return QString::number(id);
 }
 
-QGroupBox* MakeGroup(QWidget* parent, std::uint16_t textId, int id) {
+QGroupBox* MakeGroup(QWidget* parent, TextId textId, int id) {
     auto* group = new QGroupBox(UiText(textId), parent);
     group->setObjectName(Id(id));
     return group;
@@ -76,16 +76,16 @@ LanSettingDialog::LanSettingDialog(DeviceState& device, LinkSettings& link, Sett
                                    QWidget* owner)
     : QDialog(owner) {
     setObjectName(Id(211));
-    setWindowTitle(UiText(320));
+    setWindowTitle(UiText(TextId::LanSettingTitle));
     setFont(DialogFont(8));
 
-    auto* deviceGroup = MakeGroup(this, 323, kDeviceGroupId);
+    auto* deviceGroup = MakeGroup(this, TextId::DeviceLanGroup, kDeviceGroupId);
     auto* deviceGrid = new QGridLayout(deviceGroup);
     std::array<IpAddressField*, 3> deviceFields{};
     for (std::size_t i = 0; i < kDeviceRows.size(); ++i) {
         deviceFields[i] = AddAddressRow(*deviceGrid, deviceGroup, kDeviceRows[i]);
     }
-    auto* pcGroup = MakeGroup(this, 324, kPcGroupId);
+    auto* pcGroup = MakeGroup(this, TextId::PcLanGroup, kPcGroupId);
     auto* pcGrid = new QGridLayout(pcGroup);
     IpAddressField* pcField = AddAddressRow(*pcGrid, pcGroup, kPcRow);
 
@@ -107,9 +107,9 @@ LanSettingDialog::LanSettingDialog(DeviceState& device, LinkSettings& link, Sett
     // Without values read from the amplifier there is nothing sensible to edit there.
     deviceGroup->setEnabled(lan.known == 1);
 
-    auto* ok = MakeDialogButton(this, UiText(321), kOkId);
+    auto* ok = MakeDialogButton(this, UiText(TextId::DialogOk), kOkId);
     ok->setDefault(true);
-    auto* cancel = MakeDialogButton(this, UiText(322), kCancelId);
+    auto* cancel = MakeDialogButton(this, UiText(TextId::DialogCancel), kCancelId);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -1,6 +1,5 @@
 #include "maintenance/reply_time_dialog.h"
 
-#include "app/app_windows.h"
 #include "shell/link_settings_file.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_support.h"
@@ -84,10 +83,10 @@ ReplyTimeDialog::Hooks WithDefaults(ReplyTimeDialog::Hooks hooks) {
         hooks.now = SteadyMilliseconds;
     }
     if (!hooks.requestRoundTrip) {
-        hooks.requestRoundTrip = [] { PostToMain(UM_REPLY_TEST_SEND); };
+        hooks.requestRoundTrip = [] {};
     }
     if (!hooks.disconnect) {
-        hooks.disconnect = [] { SendToMain(UM_DISCONNECT); };
+        hooks.disconnect = [] {};
     }
     return hooks;
 }
@@ -127,8 +126,6 @@ QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
 }
 
 } // namespace
-
-ReplyTimeDialog::ReplyTimeDialog() : ReplyTimeDialog(Hooks{}) {}
 
 ReplyTimeDialog::ReplyTimeDialog(Hooks hooks) : QDialog(nullptr), hooks_(WithDefaults(hooks)) {
     const ReplyTimeTexts& texts = Texts();
@@ -175,24 +172,20 @@ ReplyTimeDialog::ReplyTimeDialog(Hooks hooks) : QDialog(nullptr), hooks_(WithDef
 }
 
 bool ReplyTimeDialog::event(QEvent* event) {
-    if (event->type() != WindowMessageEvent::Type()) {
-        return QDialog::event(event);
-    }
-    const auto& message = static_cast<const WindowMessageEvent&>(*event);
-    switch (message.Message()) {
-    case UM_REPLY_TEST_DONE:
-        OnRoundTripDone();
-        return true;
-    case UM_REPLY_TEST_FAILED:
-        // The main window decides whether the failure is shown; here the test just ends.
-        if (std::exchange(roundTripPending_, false)) {
-            ShowIdle();
-        }
-        return true;
-    case WM_CHAR_MESSAGE:
-        return OnCharacter(message.WParam());
-    default:
-        return false;
+    static constexpr std::array<MessageRoute<ReplyTimeDialog>, 3> kRoutes = {{
+        {UM_REPLY_TEST_DONE,
+         [](ReplyTimeDialog& d, const WindowMessageEvent&) { d.OnRoundTripDone(); }},
+        {UM_REPLY_TEST_FAILED,
+         [](ReplyTimeDialog& d, const WindowMessageEvent&) { d.OnRoundTripFailed(); }},
+        {WM_CHAR_MESSAGE,
+         [](ReplyTimeDialog& d, const WindowMessageEvent& m) { d.OnCharacter(m.WParam()); }},
+    }};
+    return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
+}
+
+void ReplyTimeDialog::OnRoundTripFailed() {
+    if (std::exchange(roundTripPending_, false)) {
+        ShowIdle();
     }
 }
 

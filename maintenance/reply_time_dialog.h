@@ -25,23 +25,27 @@ class ReplyTimeDialog : public QDialog {
         std::function<void()> disconnect;
     };
 
-    // The steady clock; round trips and the disconnect go to the main window
-    // (UM_REPLY_TEST_SEND posted, UM_DISCONNECT sent).
-    ReplyTimeDialog();
+    // A hook left empty: `now` is the steady clock, the others do nothing.
     explicit ReplyTimeDialog(Hooks hooks);
 
+    // A round trip came back (UM_REPLY_TEST_DONE).
+    void OnRoundTripDone();
+    // A round trip failed (UM_REPLY_TEST_FAILED): the main window decides whether the failure is
+    // shown; here the test just ends.
+    void OnRoundTripFailed();
+    // A typed character (WM_CHAR_MESSAGE); only the count field takes one.
+    bool OnCharacter(std::uintptr_t code);
+
   protected:
-    bool event(QEvent* event) override; // UM_REPLY_TEST_DONE / _FAILED, WM_CHAR_MESSAGE
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Escape is Close: it closes the dialog unless a test runs
 
   private:
     void OnStartStop();
     void Start();
-    void OnRoundTripDone();
     void ShowIdle();
     void RequestRoundTrip();
-    bool OnCharacter(std::uintptr_t code);
 
     Hooks hooks_;
     QLineEdit* count_ = nullptr;

@@ -43,8 +43,8 @@ constexpr std::uint16_t kSecondsDigits = 3;
 constexpr qsizetype kFieldReadChars = 15;
 constexpr std::int64_t kMinimumMs = 5000;
 constexpr std::int64_t kMaximumMs = 120000;
-constexpr std::uint16_t kBelowMinimumText = 421;
-constexpr std::uint16_t kAboveMaximumText = 422;
+constexpr TextId kBelowMinimumText = TextId::BelowMinimum;
+constexpr TextId kAboveMaximumText = TextId::AboveMaximum;
 
 // The seconds typed, as milliseconds. Wide enough that no pasted number can wrap around into the
 // accepted range.

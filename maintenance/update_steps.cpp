@@ -8,20 +8,20 @@
 
 namespace va48 {
 
-std::uint16_t StepStatusText(UpdateStep step) {
+TextId StepStatusText(UpdateStep step) {
     switch (step) {
     case UpdateStep::Enter:
-        return 394;
+        return TextId::UpdateEnteringMode;
     case UpdateStep::Data:
-        return 395;
+        return TextId::UpdateTransferring;
     case UpdateStep::Write:
-        return 396;
+        return TextId::UpdateWriting;
     case UpdateStep::Reboot:
-        return 397;
+        return TextId::Rebooting;
     case UpdateStep::Abort:
         break;
     }
-    return 399;
+    return TextId::UpdateAborting;
 }
 
 StepReport ReportOnSuccess(UpdateStep step, bool rebootAfterUpdate) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/text_id.h"
+
 #include "protocol/command_session.h"
 
 #include <cstdint>
@@ -23,7 +25,7 @@ struct UpdateRequest {
 };
 
 // String-table number of the status shown while `step` is under way (394 to 397, 399).
-std::uint16_t StepStatusText(UpdateStep step);
+TextId StepStatusText(UpdateStep step);
 
 // What the session reports when `step` succeeds: Enter and Data StepDone, Write WriteDone when
 // the amplifier is to reboot after it (else Completed), Reboot Completed, Abort Aborted.

@@ -35,7 +35,8 @@ constexpr int kUnitLabelDrop = 3;
 constexpr int kSpinWidth = 15;
 constexpr int kSpinOverlap = 1;
 
-constexpr std::array<std::uint16_t, 3> kTabTextIds = {335, 336, 337};
+constexpr std::array<TextId, 3> kTabTextIds = {TextId::InputSettingTab, TextId::MeasureSettingTab,
+                                               TextId::UserFilterTab};
 
 template <typename T>
 T* Place(T* control, QRect rect, int id) {
@@ -187,7 +188,7 @@ SpinEdit MakeSpinEdit(QWidget* parent, QRect rect, int editId, int spinId) {
 QTabBar* MakeTabControl(QWidget* parent, QRect rect, int id) {
     auto* tabs = new QTabBar(parent);
     tabs->setExpanding(false);
-    for (const std::uint16_t textId : kTabTextIds) {
+    for (const TextId textId : kTabTextIds) {
         tabs->addTab(UiText(textId));
     }
     return Place(tabs, rect, id);
@@ -246,7 +247,7 @@ QString UnitLabelHtml(const UnitLabel& record, int pixelHeight) {
     const int raisedHeight = std::max(1, pixelHeight / 2);
     return text.left(start).toHtmlEscaped() +
            QStringLiteral("<span style=\"font-family:'%1'; font-size:%2px; vertical-align:super\">")
-               .arg(UiText(303).toHtmlEscaped())
+               .arg(UiText(TextId::SuperscriptFont).toHtmlEscaped())
                .arg(SuperscriptRequestSize(raisedHeight)) +
            text.mid(start, end - start).toHtmlEscaped() + QStringLiteral("</span>") +
            text.mid(end).toHtmlEscaped();

@@ -87,7 +87,7 @@ QMessageBox::Icon ToQt(BoxIcon icon) {
 } // namespace
 
 BoxAnswer ShowMessageBox(QWidget* owner, const QString& text, BoxIcon icon, BoxButtons buttons) {
-    const BoxRequest request{owner, UiText(301), text, icon, buttons};
+    const BoxRequest request{owner, UiText(TextId::AppTitle), text, icon, buttons};
     if (Answerer()) {
         const ModalScope open;
         return Answerer()(request);

@@ -63,7 +63,7 @@ inline constexpr std::uint32_t UM_RELOAD_VALUES = 1109; // pages, level display,
 inline constexpr std::uint32_t UM_SHOW_LEVELS = 1115;   // level display
 inline constexpr std::uint32_t UM_STOP_LAMPS = 1116;    // level display
 
-// To the processing dialog; sent, with lParam the address of the QString to show.
+// To the processing dialog: wParam the number of the text to show (a TextId).
 inline constexpr std::uint32_t UM_SET_PROCESSING_TEXT = 1125;
 
 // To the firmware update dialog.
@@ -86,5 +86,19 @@ namespace va48 {
 // CharacterRouter): wParam the character code (Ctrl+letter gives 1..26, Backspace 8), lParam 1
 // while the Control key is down.
 inline constexpr std::uint32_t WM_CHAR_MESSAGE = 0x0102;
+
+// The code WM_CHAR_MESSAGE carries for Ctrl+`letter` (an upper-case ASCII letter).
+constexpr char16_t ControlCode(char letter) {
+    return static_cast<char16_t>(letter - 'A' + 1);
+}
+
+// The program's Ctrl shortcuts.
+inline constexpr char16_t kCtrlB = ControlCode('B'); // reboot
+inline constexpr char16_t kCtrlH = ControlCode('H'); // HPF coefficients
+inline constexpr char16_t kCtrlL = ControlCode('L'); // LPF coefficients
+inline constexpr char16_t kCtrlR = ControlCode('R'); // reset
+inline constexpr char16_t kCtrlT = ControlCode('T'); // reply-time test (connection menu)
+inline constexpr char16_t kCtrlU = ControlCode('U'); // firmware update
+inline constexpr char16_t kCtrlV = ControlCode('V'); // version
 
 } // namespace va48

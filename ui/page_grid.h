@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/text_id.h"
+
 #include "ui/control_factory.h"
 
 #include <QComboBox>
@@ -25,7 +27,7 @@ inline constexpr int kGridHeaderHeight = 40;
 enum class CellKind { List, SpinEdit };
 
 struct GridColumn {
-    std::uint16_t headerText; // string table number of the column header
+    TextId headerText;
     int headerId;
     int idBase; // control of row r: idBase + r - 1
     int x;

@@ -1,5 +1,8 @@
 #include "ui/ui_text.h"
 
+#include "protocol/result_code.h"
+
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -22,13 +25,13 @@ Language UiLanguage() {
     return CurrentLanguage();
 }
 
-QString UiText(std::uint16_t id) {
-    const std::string_view text = LoadString(UiLanguage(), id);
+QString UiText(TextId id) {
+    const std::string_view text = LoadString(UiLanguage(), static_cast<std::uint16_t>(id));
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString UiTextFormatted(std::uint16_t id, int value) {
-    const std::string_view format = LoadString(UiLanguage(), id);
+QString UiTextFormatted(TextId id, int value) {
+    const std::string_view format = LoadString(UiLanguage(), static_cast<std::uint16_t>(id));
     std::string text;
     // Only "%d" is ever filled in; anything else in the text is copied as it stands.
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -42,12 +45,11 @@ QString UiTextFormatted(std::uint16_t id, int value) {
     return QString::fromStdString(text);
 }
 
-QString UiText(TextId id) {
-    return UiText(static_cast<std::uint16_t>(id));
-}
-
-QString UiTextFormatted(TextId id, int value) {
-    return UiTextFormatted(static_cast<std::uint16_t>(id), value);
+QString ResultText(std::uintptr_t result) {
+    const auto code = static_cast<ResultCode>(
+        std::min<std::uintptr_t>(result, static_cast<std::uintptr_t>(kResultCodeCount)));
+    QString text = UiText(static_cast<TextId>(ResultMessage(code)));
+    return text.isEmpty() ? UiText(TextId::OtherError) : text;
 }
 
 QFont DialogFont(int points) {

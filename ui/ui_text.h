@@ -14,15 +14,15 @@ namespace va48 {
 void SetUiLanguage(Language language);
 Language UiLanguage();
 
-// Text number `id` of the string table in the window language; empty when absent.
-QString UiText(std::uint16_t id);
+// Text `id` of the string table in the window language; empty when absent.
+QString UiText(TextId id);
 
 // Text `id` with its one "%d" (printf style) filled with `value`.
-QString UiTextFormatted(std::uint16_t id, int value);
-
-// The same by name.
-QString UiText(TextId id);
 QString UiTextFormatted(TextId id, int value);
+
+// The message for a session result code (a ResultCode number as a message carries it). A code
+// without a text of its own in this language, or no code at all, gets the "other error" text.
+QString ResultText(std::uintptr_t result);
 
 // The dialogs' font: Tahoma in English, "ＭＳ Ｐゴシック" at a slightly larger size in Japanese.
 // `points` is the English size.

@@ -47,7 +47,7 @@ class ProcessingTexts : public QObject {
         if (event->type() == WindowMessageEvent::Type()) {
             const auto* message = static_cast<WindowMessageEvent*>(event);
             if (message->Message() == UM_SET_PROCESSING_TEXT) {
-                texts << *reinterpret_cast<const QString*>(message->LParam());
+                texts << UiText(static_cast<TextId>(message->WParam()));
             }
         }
         return false;
@@ -110,9 +110,12 @@ class ApplicationTest : public QObject {
         ProcessingTexts processing;
         p_->PressLan();
         QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
-        const QStringList expected = {UiText(451), UiText(458), UiText(454),
-                                      UiText(455), UiText(459), UiText(462),
-                                      UiText(463), UiText(455), UiText(457)};
+        const QStringList expected = {
+            UiText(TextId::ProcessingConnect),     UiText(TextId::ProcessingCal),
+            UiText(TextId::ProcessingDeviceIndex), UiText(TextId::ProcessingDeviceSetting),
+            UiText(TextId::ProcessingUserFilter),  UiText(TextId::ProcessingTedsRead),
+            UiText(TextId::ProcessingTedsCheck),   UiText(TextId::ProcessingDeviceSetting),
+            UiText(TextId::UpdatingWindows)};
         QCOMPARE(processing.texts, expected);
         QVERIFY(!p_->Menu());
         QVERIFY(p_->boxes.boxes.empty());
@@ -137,7 +140,9 @@ class ApplicationTest : public QObject {
     void failedTedsChannelsAreNamedAndExecutedAgain() {
         Start({"--teds", "3=1,3", "--teds", "5=0,1,3"});
         p_->PressLan();
-        const QString text = UiText(551) + "\n" + UiTextFormatted(552, 3) + UiTextFormatted(552, 5);
+        const QString text = UiText(TextId::TedsFailedHeading) + "\n" +
+                             UiTextFormatted(TextId::TedsFailedLine, 3) +
+                             UiTextFormatted(TextId::TedsFailedLine, 5);
         QVERIFY(WaitFor([&] { return p_->BoxShown(text); }));
         QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
         // The failed channels got their TEC before the settings were read again.
@@ -153,7 +158,8 @@ class ApplicationTest : public QObject {
         // Channel 1 gets the "other" high-pass position with its fine filter switched off.
         QVERIFY(SendRaw(p_->sim->Port(), "SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
         p_->PressLan();
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiTextFormatted(531, 1)); }));
+        QVERIFY(
+            WaitFor([&] { return p_->BoxShown(UiTextFormatted(TextId::HpfContradiction, 1)); }));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
         const std::string log = ReadFile(p_->install.Log());
         QVERIFY(log.find("HPF Setting Illigal Value ( HPF=3 UHF=-1 UHC Set=0 )\r\n") !=
@@ -186,7 +192,7 @@ class ApplicationTest : public QObject {
             settings->findChild<QAction*>(QStringLiteral("152"))->trigger();
             break;
         case HeldBox::RangeMessage: {
-            boxes.HoldNext(UiText(422));
+            boxes.HoldNext(UiText(TextId::AboveMaximum));
             auto* field = FindControl<QLineEdit>(settings, 4308); // channel 9: vibration
             field->setFocus();
             field->selectAll();
@@ -195,7 +201,7 @@ class ApplicationTest : public QObject {
             break;
         }
         case HeldBox::ResetQuestion:
-            boxes.HoldNext(UiText(424));
+            boxes.HoldNext(UiText(TextId::AskSendReset));
             Control(Qt::Key_R);
             break;
         }
@@ -204,7 +210,7 @@ class ApplicationTest : public QObject {
         QVERIFY(boxes.held.ownerLived);
         QCOMPARE(boxes.held.boxesOverIt, std::size_t{0});
         QCOMPARE(p_->boxes.boxes.size(), std::size_t{1});
-        QCOMPARE(p_->boxes.boxes[0].text, UiText(529));
+        QCOMPARE(p_->boxes.boxes[0].text, UiText(TextId::ReplyTimeout));
         QVERIFY(!p_->SimReceived("RES"));
     }
 
@@ -245,7 +251,8 @@ class ApplicationTest : public QObject {
         }
         QVERIFY(p_->boxes.boxes.empty() && settings);
         // And the sequence itself ended as it should.
-        QCOMPARE(FindControl<QPushButton>(settings, 1501)->text(), UiText(send ? 331 : 332));
+        QCOMPARE(FindControl<QPushButton>(settings, 1501)->text(),
+                 UiText(send ? TextId::CalOn : TextId::CalOff));
         QVERIFY(send || p_->SimReceived("CAL 0 1"));
     }
 
@@ -279,9 +286,9 @@ class ApplicationTest : public QObject {
         Connect();
         p_->boxes.answer = BoxAnswer::No;
         Control(Qt::Key_R);
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(424)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::AskSendReset)); }));
         Control(Qt::Key_B);
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(428)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::AskReboot)); }));
         QTest::qWait(300);
         QVERIFY(!p_->SimReceived("RES"));
         QVERIFY(!p_->SimReceived("UPD 3"));
@@ -290,7 +297,7 @@ class ApplicationTest : public QObject {
 
         p_->boxes.answer = BoxAnswer::Yes;
         Control(Qt::Key_R);
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(550)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::ResetCompleted)); }));
         QVERIFY(p_->SimReceived("RES"));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
     }
@@ -358,24 +365,26 @@ class ApplicationTest : public QObject {
 
     void everyFailureEndsInItsMessageAndTheMenu_data() {
         QTest::addColumn<QStringList>("simArgs");
-        QTest::addColumn<int>("messageId");
-        QTest::newRow("no module fitted") << QStringList{"--layout", "0000000000000000"} << 524;
-        QTest::newRow("NAK while reading") << QStringList{"--nak", "UHC:0002"} << 518;
-        QTest::newRow("flooded link") << QStringList{"--flood", "SET"} << 527;
-        QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << 529;
+        QTest::addColumn<TextId>("message");
+        QTest::newRow("no module fitted")
+            << QStringList{"--layout", "0000000000000000"} << TextId::NoConnectedDevice;
+        QTest::newRow("NAK while reading")
+            << QStringList{"--nak", "UHC:0002"} << TextId::StatusParameter;
+        QTest::newRow("flooded link")
+            << QStringList{"--flood", "SET"} << TextId::CommunicationError;
+        QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << TextId::ReplyTimeout;
     }
 
     void everyFailureEndsInItsMessageAndTheMenu() {
         QFETCH(QStringList, simArgs);
-        QFETCH(int, messageId);
+        QFETCH(TextId, message);
         std::vector<std::string> args;
         for (const QString& arg : simArgs) {
             args.push_back(arg.toStdString());
         }
         Start(args, 1000);
         p_->PressLan();
-        QVERIFY(
-            WaitFor([&] { return p_->BoxShown(UiText(static_cast<std::uint16_t>(messageId))); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(message)); }));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 
@@ -383,7 +392,9 @@ class ApplicationTest : public QObject {
         Connect({"--version", "1.02.003"});
         Control(Qt::Key_V);
         // English has no text of its own for this code; the general error text stands in.
-        const QString text = UiText(533).isEmpty() ? UiText(521) : UiText(533);
+        const QString text = UiText(TextId::IllegalDataVer).isEmpty()
+                                 ? UiText(TextId::OtherError)
+                                 : UiText(TextId::IllegalDataVer);
         QVERIFY(WaitFor([&] { return p_->BoxShown(text); }));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
     }
@@ -394,7 +405,7 @@ class ApplicationTest : public QObject {
         p_->sim->Stop(); // nothing listens there any more
         p_->App().link.lanPort = port;
         p_->PressLan();
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(523)); }));
+        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::NotConnected)); }));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 
@@ -416,7 +427,7 @@ class ApplicationTest : public QObject {
         Start({});
         const bool japanese = SystemLanguage() == Language::Japanese;
         QCOMPARE(UiLanguage(), SystemLanguage());
-        QCOMPARE(UiText(451),
+        QCOMPARE(UiText(TextId::ProcessingConnect),
                  japanese ? QString::fromUtf8("通信中です...") : QStringLiteral("Processing..."));
         QCOMPARE(p_->Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
     }

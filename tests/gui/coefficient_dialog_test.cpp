@@ -1,12 +1,12 @@
 // The coefficient dialogs on their own: a device image and a recorder of what they tell the main
 // window, driven by real key presses and clicks.
-#include "ui/messages.h"
-#include "ui/ui_text.h"
-#include "ui/window_message.h"
 #include "filters/coefficient_dialog.h"
 #include "protocol/value_tables.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/temp_dir.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 #include <memory>
 
@@ -48,17 +50,25 @@ const struct CommitCase {
     bool pasted; // put in through the field's own menu, past the key filter
     const char* shown;
     std::int64_t stored; // the frequency, or the coefficient of the column
-    std::uint16_t box;   // 0: none
+    std::optional<TextId> box;
 } kCommitCases[] = {
-    {"12.3", kHpf, Filter(1, 300, "3.00"), kFrequency, "12.3", false, "12.3", 1230, 0},
-    {"250", kHpf, Filter(1, 300, "3.00"), kFrequency, "250", false, "200", 20000, 422},
-    {"empty", kHpf, Filter(1, 300, "3.00"), kA2, "", false, "", 0, 423},
-    {"13th digit", kHpf, Filter(1, 300, "3.00"), kB1, "1234567890abc", false, "1234567890AB",
-     0x1234567890AB, 0},
+    {"12.3", kHpf, Filter(1, 300, "3.00"), kFrequency, "12.3", false, "12.3", 1230, {}},
+    {"250", kHpf, Filter(1, 300, "3.00"), kFrequency, "250", false, "200", 20000,
+     TextId::AboveMaximum},
+    {"empty", kHpf, Filter(1, 300, "3.00"), kA2, "", false, "", 0, TextId::InputValue},
+    {"13th digit",
+     kHpf,
+     Filter(1, 300, "3.00"),
+     kB1,
+     "1234567890abc",
+     false,
+     "1234567890AB",
+     0x1234567890AB,
+     {}},
     {"pasted past 48 bits", kHpf, Filter(1, 300, "3.00"), kA2, "1000000000000", true,
-     "000000000000", 0, 422},
+     "000000000000", 0, TextId::AboveMaximum},
     {"pasted 1500 with kHz", kLpf, Filter(1, 1000, "1.00", 1), kFrequency, "1500", true, "999",
-     999000, 422},
+     999000, TextId::AboveMaximum},
 };
 
 } // namespace
@@ -183,9 +193,9 @@ class CoefficientDialogTest : public QObject {
                      ? std::int64_t{filter.cutoff}
                      : filter.coef[static_cast<std::size_t>((c.column - kA2) / 100)],
                  c.stored);
-        QCOMPARE(BoxTexts(), c.box ? QStringList{UiText(c.box)} : QStringList{});
+        QCOMPARE(BoxTexts(), c.box ? QStringList{UiText(*c.box)} : QStringList{});
         // A refused field keeps the focus; an accepted one lets it go.
-        QCOMPARE(QApplication::focusWidget() == field, c.box != 0);
+        QCOMPARE(QApplication::focusWidget() == field, c.box.has_value());
         QCOMPARE(filter.sendPending, 1u);
         QVERIFY(Send()->isEnabled());
     }
@@ -218,7 +228,7 @@ class CoefficientDialogTest : public QObject {
         QVERIFY(Open(kHpf));
         TypeOver(Field(kFrequency, 1), "5");
         dialog_->close();
-        QCOMPARE(BoxTexts(), QStringList{UiText(554)});
+        QCOMPARE(BoxTexts(), QStringList{UiText(TextId::CloseRefusedWhileEditing)});
         QVERIFY(dialog_->isVisible());
         QTest::mouseClick(Button(52), Qt::LeftButton);
         QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("3.00"));
@@ -262,10 +272,9 @@ class CoefficientDialogTest : public QObject {
         WriteFile(bad.toStdString(), text);
         const auto before = device_.channels;
         QTest::mouseClick(Button(54), Qt::LeftButton);
-        QCOMPARE(
-            BoxTexts(),
-            QStringList{
-                QStringLiteral("Nothing was imported.\nLine 5, field a2: %1").arg(UiText(446))});
+        QCOMPARE(BoxTexts(),
+                 QStringList{QStringLiteral("Nothing was imported.\nLine 5, field a2: %1")
+                                 .arg(UiText(TextId::ImportHexExpected))});
         QVERIFY(device_.channels == before);
     }
 
@@ -286,7 +295,7 @@ class CoefficientDialogTest : public QObject {
 
         QGuiApplication::clipboard()->setText(QStringLiteral("1\t2\t3"));
         Press(Field(kA2, 1), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(BoxTexts(), QStringList{UiText(447)});
+        QCOMPARE(BoxTexts(), QStringList{UiText(TextId::ClipboardNotCoefficients)});
         QCOMPARE(Edit(1, kHpf).coef, filter.coef);
     }
 };

@@ -3,10 +3,10 @@
 // fails while a box of the dialog is open. Runs in English and under the Japanese string block.
 #include "app/application.h"
 #include "app/connection_menu.h"
-#include "ui/ui_text.h"
 #include "editor/settings_window.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/sim_process.h"
+#include "ui/ui_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -116,7 +116,7 @@ class CoefficientSendTest : public QObject {
         boxes_->boxes.clear();
         QTest::mouseClick(Control<QPushButton>(8051), Qt::LeftButton);
         return boxes_->boxes.size() == 1 &&
-               boxes_->boxes[0].text == UiTextFormatted(427, channel) &&
+               boxes_->boxes[0].text == UiTextFormatted(TextId::ConfirmDisplay, channel) &&
                QApplication::focusWidget() == Control(8300 + channel - 1);
     }
 
@@ -176,7 +176,7 @@ class CoefficientSendTest : public QObject {
         QTest::mouseClick(Control<QPushButton>(7051), Qt::LeftButton);
 
         boxes_->boxes.clear();
-        boxes_->HoldNext(UiText(554));
+        boxes_->HoldNext(UiText(TextId::CloseRefusedWhileEditing));
         // The caption's close box, as the window system delivers it.
         QCloseEvent closeBox;
         QApplication::sendEvent(dialog_->windowHandle(), &closeBox);
@@ -185,7 +185,7 @@ class CoefficientSendTest : public QObject {
         QVERIFY(boxes_->held.endedByProgram);
         QCOMPARE(boxes_->held.boxesOverIt, std::size_t{0});
         QCOMPARE(boxes_->boxes.size(), std::size_t{1});
-        QCOMPARE(boxes_->boxes[0].text, UiText(529));
+        QCOMPARE(boxes_->boxes[0].text, UiText(TextId::ReplyTimeout));
         QVERIFY(WaitFor([&] {
             ConnectionMenu* menu = App().windows.connectionMenu;
             return menu && menu->isVisible() && !App().windows.settingsWindow;

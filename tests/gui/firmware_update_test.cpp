@@ -1,15 +1,15 @@
 // The firmware update dialog: on its own with a session the test plays, and through the real
 // program against va48sim.
 #include "app/connection_menu.h"
-#include "ui/messages.h"
-#include "ui/ui_text.h"
-#include "ui/window_message.h"
 #include "editor/settings_window.h"
 #include "maintenance/firmware_update_dialog.h"
 #include "protocol/frame.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/srecord_image.h"
 #include "tests/support/temp_dir.h"
+#include "ui/messages.h"
+#include "ui/ui_text.h"
+#include "ui/window_message.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -92,7 +92,8 @@ FileRequest ChooseAndStart(QWidget* dialog, const QString& path) {
 }
 
 QString Failed(ResultCode code) {
-    return UiText(400).replace("%s", UiText(ResultMessage(code)));
+    return UiText(TextId::UpdateFailed)
+        .replace("%s", ResultText(static_cast<std::uintptr_t>(code)));
 }
 
 struct EndToEnd {
@@ -121,8 +122,10 @@ class FirmwareUpdateTest : public QObject {
 
   private slots:
     void startRefusesWhatIsNoFirmwareImage() {
-        const std::pair<QString, QString> rows[] = {
-            {"A.MOT", ""}, {"a.bin", UiText(401)}, {"firmware", UiText(401)}, {"", UiText(401)}};
+        const std::pair<QString, QString> rows[] = {{"A.MOT", ""},
+                                                    {"a.bin", UiText(TextId::UpdateIllegalFile)},
+                                                    {"firmware", UiText(TextId::UpdateIllegalFile)},
+                                                    {"", UiText(TextId::UpdateIllegalFile)}};
         for (const auto& [name, box] : rows) { // name "": no such file; box "": accepted
             LinkSettings link;
             FakeSession session;
@@ -153,8 +156,10 @@ class FirmwareUpdateTest : public QObject {
         QTest::addColumn<QString>("failAt"); // the request answered UM_UPDATE_FAILED 32, if any
         QTest::addColumn<bool>("busy");      // the session refuses every job
         QTest::addColumn<QString>("status");
-        QTest::newRow("completed with reboot") << true << "" << false << UiText(398);
-        QTest::newRow("completed without reboot") << false << "" << false << UiText(398);
+        QTest::newRow("completed with reboot")
+            << true << "" << false << UiText(TextId::UpdateCompleted);
+        QTest::newRow("completed without reboot")
+            << false << "" << false << UiText(TextId::UpdateCompleted);
         QTest::newRow("write times out")
             << true << "UPD 2" << false << Failed(ResultCode::ReplyTimeout);
         QTest::newRow("session busy")
@@ -174,7 +179,7 @@ class FirmwareUpdateTest : public QObject {
         QPointer dialog = new FirmwareUpdateDialog(link, session.Hooks(link));
         dialog->show();
         ChooseAndStart(dialog, Write("e.mot", kSmall));
-        QCOMPARE(Status(dialog), UiText(394));
+        QCOMPARE(Status(dialog), UiText(TextId::UpdateEnteringMode));
         QCOMPARE(FindControl<QLineEdit>(dialog, 1800)->accessibleName(), QStringLiteral("File"));
         QTest::keyClick(dialog, Qt::Key_Escape); // does not end a running update
         QVERIFY(dialog->isVisible());
@@ -217,8 +222,8 @@ class FirmwareUpdateTest : public QObject {
         std::string corrupt = SRecordImage(32 * 10);
         char& checksum = corrupt[corrupt.find('\n', corrupt.find('\n') + 1) - 1]; // line 2's
         checksum = checksum == '0' ? '1' : '0';
-        QTest::newRow("completed")
-            << EndToEnd{false, {}, valid, false, UiText(398), {"UPD 1", "UPD 2", "UPD 3"}};
+        QTest::newRow("completed") << EndToEnd{
+            false, {}, valid, false, UiText(TextId::UpdateCompleted), {"UPD 1", "UPD 2", "UPD 3"}};
         QTest::newRow("write refused") << EndToEnd{false,
                                                    {"--fail-write", "0003"},
                                                    SRecordImage(256),
@@ -229,11 +234,11 @@ class FirmwareUpdateTest : public QObject {
             << EndToEnd{false, {"--drop-at-line", "3"},          SRecordImage(256),
                         false, Failed(ResultCode::Disconnected), {"UPD 1"}};
         QTest::newRow("abort pressed mid-transfer")
-            << EndToEnd{false, {"--delay", "UPD:20"}, SRecordImage(32 * 40),
-                        true,  UiText(402),           {"UPD 1", "UPD 0"}};
+            << EndToEnd{false, {"--delay", "UPD:20"},         SRecordImage(32 * 40),
+                        true,  UiText(TextId::UpdateAborted), {"UPD 1", "UPD 0"}};
         QTest::newRow("one wrong checksum") << EndToEnd{false, {}, corrupt, false, {}, {}};
-        QTest::newRow("from the menu over USB")
-            << EndToEnd{true, {}, kSmall, false, UiText(398), {"UPD 1", "UPD 2", "UPD 3"}};
+        QTest::newRow("from the menu over USB") << EndToEnd{
+            true, {}, kSmall, false, UiText(TextId::UpdateCompleted), {"UPD 1", "UPD 2", "UPD 3"}};
     }
 
     void throughTheProgram() {
@@ -264,7 +269,8 @@ class FirmwareUpdateTest : public QObject {
             QCOMPARE(Bar(dialog), 100);
         } else {
             QCOMPARE(on.boxes.boxes.size(), std::size_t{1});
-            QVERIFY(on.boxes.boxes[0].text.startsWith(UiText(401) + "\nline 2: checksum "));
+            QVERIFY(on.boxes.boxes[0].text.startsWith(UiText(TextId::UpdateIllegalFile) +
+                                                      "\nline 2: checksum "));
             QTest::qWait(100);
         }
         std::string received;
@@ -277,7 +283,7 @@ class FirmwareUpdateTest : public QObject {
             }
         }
         QCOMPARE(steps, row.steps);
-        if (row.status == UiText(398)) {
+        if (row.status == UiText(TextId::UpdateCompleted)) {
             QCOMPARE(received, row.content);
         }
         QCOMPARE(on.App().link.replyTimeoutMs.load(), 3000u);

@@ -80,21 +80,21 @@ class SettingsWindowTest : public QObject {
     // A screen reader gets each control's row and column, and a level box's shown value (a
     // combo box's accessible name is its current text, so lists say where they are otherwise).
     void controlsCanBeReadAloud() {
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         LevelDisplay* levels = window.Levels();
         QCOMPARE(levels->ValueBox(0), nullptr);
         QCOMPARE(levels->ValueBox(17), nullptr);
         QCOMPARE(levels->ValueBox(3)->accessibleName(), QStringLiteral("No.3 level"));
         QCOMPARE(levels->UnitLabel(3)->accessibleName(), QStringLiteral("No.3 unit"));
         App().device.channels[2] = Reading(905);
-        SendWindowMessage(levels, UM_SHOW_LEVELS);
+        levels->ShowLevels();
         QCOMPARE(levels->ValueBox(3)->accessibleDescription(), QStringLiteral("90.5"));
         QCOMPARE(FindControl<QComboBox>(&window, 4202)->accessibleDescription(),
                  QStringLiteral("No.3 INPUT"));
     }
 
     void pollShowsLevelsAndReloadClearsThem() {
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         LevelDisplay* levels = window.Levels();
         App().device.channels[0] = Reading(905);
         App().device.channels[1] = Reading(1234, 3, 1, 0, 1); // scale outside the tables
@@ -114,13 +114,13 @@ class SettingsWindowTest : public QObject {
     }
 
     void redLampHoldsForOneSecondAfterItsConditionEnds() {
-        LevelDisplay levels(nullptr);
+        LevelDisplay levels(nullptr, App().device, App().editor);
         ChannelSettings& channel = App().device.channels[4];
         channel = Reading(905);
 
         for (const int red : {1, 1, 0}) {
             channel.reading = Lamps(red, 0);
-            SendWindowMessage(&levels, UM_SHOW_LEVELS);
+            levels.ShowLevels();
             QCOMPARE(channel.lamp, kLampRed);
         }
         QVERIFY(WaitFor([&] { return channel.lamp == kLampNormal; }));
@@ -132,7 +132,7 @@ class SettingsWindowTest : public QObject {
                                                          {kLampCyan, QColor(0, 255, 255)},
                                                          {kLampOff, QColor()}};
         for (const auto& [lamp, colour] : rows) {
-            LevelDisplay levels(nullptr);
+            LevelDisplay levels(nullptr, App().device, App().editor);
             App().device.channels[2].lamp = lamp;
             QCOMPARE(BoxColour(levels.ValueBox(3)),
                      colour.isValid() ? colour : levels.palette().color(QPalette::Window));
@@ -140,10 +140,10 @@ class SettingsWindowTest : public QObject {
     }
 
     void busyHidesEveryValue() {
-        LevelDisplay levels(nullptr);
+        LevelDisplay levels(nullptr, App().device, App().editor);
         App().device.channels[0] = Reading(905);
         App().device.channels[0].lamp = kLampRed;
-        SendWindowMessage(&levels, UM_SHOW_LEVELS);
+        levels.ShowLevels();
         QCOMPARE(levels.ValueBox(1)->text(), QStringLiteral("90.5"));
 
         App().editor.busy = true;
@@ -154,13 +154,8 @@ class SettingsWindowTest : public QObject {
         QCOMPARE(colour, levels.palette().color(QPalette::Window));
     }
 
-    void creationClearsTheEditorState() {
-        App().editor.busy = true;
-        App().editor.settingsModified = true;
-        App().device.calibrationOn = 1;
-        SettingsWindow window;
-        QVERIFY(!App().editor.busy && !App().editor.settingsModified);
-        QCOMPARE(App().device.calibrationOn, 0u);
+    void opensOnTheInputPage() {
+        SettingsWindow window(App().Editor());
         QCOMPARE(Shown(&window), QList<bool>({true, false, false}));
         QVERIFY(window.Levels()->isVisible());
     }
@@ -175,7 +170,8 @@ class SettingsWindowTest : public QObject {
                     {false, true, "CAL OFF: CAL"},
                     {true, true, "CAL OFF:"}};
         for (const auto& row : rows) {
-            SettingsWindow window;
+            App().editor = EditorState{};
+            SettingsWindow window(App().Editor());
             if (row.modified) {
                 SendWindowMessage(&window, UM_SETTINGS_EDITED);
             }
@@ -191,7 +187,7 @@ class SettingsWindowTest : public QObject {
 
     void shortcutRefusedWhileEditsAreUnsent() {
         BoxRecorder boxes;
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         SendWindowMessage(&window, WM_CHAR_MESSAGE, 8, 1);
         QVERIFY(boxes.boxes.empty());
 
@@ -200,7 +196,7 @@ class SettingsWindowTest : public QObject {
             SendWindowMessage(&window, WM_CHAR_MESSAGE, code, 1);
         }
         QCOMPARE(boxes.boxes.size(), std::size_t{6});
-        QCOMPARE(boxes.boxes[0].text, UiText(555));
+        QCOMPARE(boxes.boxes[0].text, UiText(TextId::ActionRefusedWhileEditing));
         QCOMPARE(boxes.boxes[0].owner, &window);
 
         // Backspace, and Ctrl with a letter that is no shortcut, are typing.
@@ -210,7 +206,7 @@ class SettingsWindowTest : public QObject {
     }
 
     void cancelRestoresTheDeviceSetup() {
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         for (ChannelSettings& channel : App().device.channels) {
             channel.deviceSetup.sensitivity = 250;
             channel.editSetup = channel.deviceSetup;
@@ -228,7 +224,7 @@ class SettingsWindowTest : public QObject {
     }
 
     void sendLocksTheButtonsUntilTheReload() {
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         SendWindowMessage(&window, UM_SETTINGS_EDITED);
         Button(&window, kSend)->click();
         QCOMPARE(Buttons(&window), QStringLiteral("CAL ON:"));
@@ -238,7 +234,7 @@ class SettingsWindowTest : public QObject {
     }
 
     void tabsLockedWhileEdited() {
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         auto* tabs = FindControl<QTabBar>(&window, 1500);
         tabs->setCurrentIndex(2);
         QCOMPARE(Shown(&window), QList<bool>({false, false, true}));
@@ -255,12 +251,12 @@ class SettingsWindowTest : public QObject {
 
     void closeRefusedWhileEditsAreUnsent() {
         BoxRecorder boxes;
-        SettingsWindow window;
+        SettingsWindow window(App().Editor());
         SendWindowMessage(&window, UM_SETTINGS_EDITED);
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
         QCOMPARE(boxes.boxes.size(), std::size_t{1});
-        QCOMPARE(boxes.boxes[0].text, UiText(554));
+        QCOMPARE(boxes.boxes[0].text, UiText(TextId::CloseRefusedWhileEditing));
 
         // Escape is no way round it either.
         QTest::keyClick(&window, Qt::Key_Escape);
@@ -268,7 +264,7 @@ class SettingsWindowTest : public QObject {
     }
 
     void closeDestroysTheWindowAndItsHandle() {
-        auto* window = new SettingsWindow;
+        auto* window = new SettingsWindow(App().Editor());
         App().windows.settingsWindow = window;
         QVERIFY(window->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -95,7 +95,7 @@ struct Shell : TestProgram {
     // The settings window and the menu, with the coefficient dialogs asked for.
     void OpenWindows(bool hpf, bool lpf) {
         Menu();
-        app.windows.settingsWindow = new SettingsWindow();
+        app.windows.settingsWindow = new SettingsWindow(app.Editor());
         app.windows.hpfDialog = hpf ? new QWidget() : nullptr;
         app.windows.lpfDialog = lpf ? new QWidget() : nullptr;
     }
@@ -140,7 +140,8 @@ class ShellWindowsTest : public QObject {
             shown += run.text;
             if (run.format.verticalAlignment() == QTextCharFormat::AlignSuperScript) {
                 shownRaised += run.text;
-                QCOMPARE(run.format.fontFamilies().toStringList(), QStringList{UiText(303)});
+                QCOMPARE(run.format.fontFamilies().toStringList(),
+                         QStringList{UiText(TextId::SuperscriptFont)});
                 // The text engine draws a raised run at two thirds of the size asked for.
                 QCOMPARE(run.format.font().pixelSize() * 2 / 3, pixelHeight / 2);
             } else {
@@ -319,20 +320,21 @@ class ShellWindowsTest : public QObject {
         ShowProcessing(windows);
         ProcessingDialog* dialog = windows.processingDialog;
         QVERIFY(dialog && dialog->isVisible());
-        SetProcessingText(windows, 455);
+        SetProcessingText(windows, TextId::ProcessingDeviceSetting);
         QCOMPARE(windows.processingDialog.data(), dialog); // shown once per showing
-        QCOMPARE(FindControl<QLabel>(dialog, 1050)->text(), UiText(455));
+        QCOMPARE(FindControl<QLabel>(dialog, 1050)->text(),
+                 UiText(TextId::ProcessingDeviceSetting));
 
         // Hidden, or ended by Escape, it is made anew by the next text.
         HideProcessing(windows);
         QVERIFY(!windows.processingDialog);
-        SetProcessingText(windows, 451);
+        SetProcessingText(windows, TextId::ProcessingConnect);
         QTest::keyClick(windows.processingDialog, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!windows.processingDialog);
-        SetProcessingText(windows, 456);
+        SetProcessingText(windows, TextId::ProcessingData);
         QVERIFY(windows.processingDialog && windows.processingDialog->isVisible());
-        QCOMPARE(windows.processingDialog->Text(), UiText(456));
+        QCOMPARE(windows.processingDialog->Text(), UiText(TextId::ProcessingData));
     }
 
     void processingDisablesTheWindowsBehindIt_data() {

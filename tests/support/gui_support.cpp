@@ -205,7 +205,7 @@ SettingsUnderTest::~SettingsUnderTest() {
 
 bool SettingsUnderTest::Open(int tab) {
     Close();
-    window_ = new SettingsWindow();
+    window_ = new SettingsWindow(App().Editor());
     App().windows.settingsWindow = window_;
     Reload();
     FindControl<QTabBar>(window_, 1500)->setCurrentIndex(tab);
