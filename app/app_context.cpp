@@ -2,6 +2,7 @@
 
 #include "app/help_menu.h"
 #include "app/main_window.h"
+#include "shell/link_description.h"
 #include "shell/link_settings_file.h"
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
@@ -53,7 +54,8 @@ EditorContext AppContext::Editor() {
     return EditorContext{
         device, editor,
         [this](std::uint32_t message) { PostWindowMessage(windows.mainWindow.data(), message); },
-        [this](QMenuBar& bar, QWidget& window) { AddHelpMenu(bar, window, version); }};
+        [this](QMenuBar& bar, QWidget& window) { AddHelpMenu(bar, window, version); },
+        [this] { return LinkDescription(linkKind, link); }};
 }
 
 AppContext& App() {

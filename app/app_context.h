@@ -48,6 +48,7 @@ class AppContext {
     const Language language;
     SettingsFile settingsFile;
     LinkSettings link;
+    LinkKind linkKind = LinkKind::None; // the link asked for last
     CommLog log;
     VersionInfo version;
     DeviceState device;

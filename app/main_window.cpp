@@ -147,7 +147,8 @@ void MainWindow::ShowFailure(std::uintptr_t result, QWidget* owner) {
 
 void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
     SetProcessingText(app_.windows, TextId::ProcessingConnect);
-    const ResultCode result = app_.session->Connect(static_cast<LinkKind>(linkKind), UM_CONNECTED);
+    app_.linkKind = static_cast<LinkKind>(linkKind);
+    const ResultCode result = app_.session->Connect(app_.linkKind, UM_CONNECTED);
     if (result != ResultCode::Success) {
         HideProcessing(app_.windows);
         ShowFailure(ToInt(result), app_.windows.connectionMenu);

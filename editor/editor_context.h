@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QMenuBar;
 class QWidget;
@@ -27,6 +28,8 @@ struct EditorContext {
     std::function<void(std::uint32_t message)> tellMain;
     // Adds the program's own menus (Help) to the window's menu bar. May be empty.
     std::function<void(QMenuBar& bar, QWidget& window)> addProgramMenus;
+    // Names the open link for the status line ("LAN 192.168.1.100:10001"). May be empty.
+    std::function<std::string()> describeLink;
 
     void TellMain(std::uint32_t message) const {
         if (tellMain) {

@@ -3,6 +3,8 @@
 #include "editor/input_page.h"
 #include "editor/level_display.h"
 #include "editor/measure_page.h"
+#include "editor/settings_menus.h"
+#include "editor/status_line.h"
 #include "editor/user_filter_page.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
@@ -117,13 +119,19 @@ SettingsWindow::SettingsWindow(EditorContext context)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* menuBar = new QMenuBar(this);
+    SettingsMenuActions actions;
+    actions.deviceCommand = [this](char16_t code) { OnCharacter(code, true); };
+    AddSettingsMenus(*menuBar, *this, actions);
     if (context_.addProgramMenus) {
         context_.addProgramMenus(*menuBar, *this);
     }
     layout->setMenuBar(menuBar);
 
     BuildChildren();
+    status_ = new StatusLine(this);
+    layout->addWidget(status_);
     ApplyButtonRule();
+    ShowStatus();
     SetWindowIcons(this);
     layout->activate();
     CentreWindow(this);
@@ -183,6 +191,29 @@ bool SettingsWindow::event(QEvent* event) {
     return RouteWindowMessage(event, *this, kRoutes) || QDialog::event(event);
 }
 
+StatusLine* SettingsWindow::Status() const {
+    return status_;
+}
+
+void SettingsWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) {
+        // Disabled, the window waits for a sequence the main window runs.
+        ShowStatus();
+    }
+}
+
+void SettingsWindow::ShowStatus() {
+    if (!status_) {
+        return;
+    }
+    const TextId state = sending_      ? TextId::StatusSending
+                         : isEnabled() ? TextId::StatusReady
+                                       : TextId::StatusReading;
+    const std::string link = context_.describeLink ? context_.describeLink() : std::string();
+    status_->Show(QString::fromStdString(link), DeviceVersion(context_.device), state);
+}
+
 void SettingsWindow::ShowLevels() {
     levels_->ShowLevels();
 }
@@ -192,7 +223,9 @@ void SettingsWindow::Reload() {
     inputPage_->Reload();
     measurePage_->Reload();
     userFilterPage_->Reload();
+    sending_ = false;
     ApplyButtonRule();
+    ShowStatus();
 }
 
 void SettingsWindow::MarkEdited() {
@@ -250,6 +283,8 @@ void SettingsWindow::OnSend() {
     cancelButton_->setEnabled(false);
     // The read-all after the send rewrites every channel; a lamp held over it would be stale.
     levels_->StopLamps();
+    sending_ = true;
+    ShowStatus();
     context_.TellMain(UM_SEND_SETTINGS);
 }
 

@@ -13,6 +13,7 @@ class QTabBar;
 namespace va48 {
 
 class LevelDisplay;
+class StatusLine;
 class InputPage;
 class MeasurePage;
 class UserFilterPage;
@@ -41,14 +42,18 @@ class SettingsWindow : public QDialog {
     // goes to the input page. Ignored while the window is disabled or a sequence runs.
     void OnCharacter(char16_t code, bool ctrl);
 
+    StatusLine* Status() const;
+
   protected:
     bool event(QEvent* event) override; // UM_ messages and WM_CHAR_MESSAGE
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override; // Escape must not hide the working screen
 
   private:
     void BuildChildren();
     void ApplyButtonRule();
+    void ShowStatus();
     void OnSend();
     void OnCancel();
     void OnTabChanged(int index);
@@ -64,7 +69,9 @@ class SettingsWindow : public QDialog {
     InputPage* inputPage_ = nullptr;
     MeasurePage* measurePage_ = nullptr;
     UserFilterPage* userFilterPage_ = nullptr;
+    StatusLine* status_ = nullptr;
     int shownTab_ = 0;
+    bool sending_ = false; // from SEND until the read-all after it has reloaded the pages
 };
 
 } // namespace va48

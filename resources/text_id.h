@@ -174,6 +174,37 @@ enum class TextId : std::uint16_t {
     WindowNotCreated = 553,
     CloseRefusedWhileEditing = 554,
     ActionRefusedWhileEditing = 555,
+
+    // The settings window's File and Device menus and its status line.
+    MenuFile = 600,
+    MenuSaveSetup = 601,
+    MenuLoadSetup = 602,
+    MenuExportReport = 603,
+    MenuDevice = 610,
+    MenuVersion = 611,
+    MenuReset = 612,
+    MenuReboot = 613,
+    MenuHpfCoefficients = 614,
+    MenuLpfCoefficients = 615,
+    MenuFirmwareUpdate = 616,
+    StatusReading = 620,
+    StatusReady = 621,
+    StatusSending = 622,
+    StatusFirmware = 623, // "%s": the version
+
+    // Setup files and reports.
+    SetupFileFilter = 630,
+    SetupSaveFailed = 631,  // "%s": the reason
+    SetupLoadRefused = 632, // "%s": the reason
+    SetupLoaded = 633,
+    SetupMatches = 634,
+    ReportFileFilter = 635,
+    ReportWriteFailed = 636, // "%s": the reason
+
+    // Choosing one of several USB amplifiers.
+    ChooseAmplifierTitle = 640,
+    ChooseAmplifierPrompt = 641,
+    NoSerialNumber = 642,
 };
 
 // Every name above in ascending order, one per number of the Japanese block.
@@ -320,6 +351,31 @@ inline constexpr std::array kAllTextIds = {
     TextId::WindowNotCreated,
     TextId::CloseRefusedWhileEditing,
     TextId::ActionRefusedWhileEditing,
+    TextId::MenuFile,
+    TextId::MenuSaveSetup,
+    TextId::MenuLoadSetup,
+    TextId::MenuExportReport,
+    TextId::MenuDevice,
+    TextId::MenuVersion,
+    TextId::MenuReset,
+    TextId::MenuReboot,
+    TextId::MenuHpfCoefficients,
+    TextId::MenuLpfCoefficients,
+    TextId::MenuFirmwareUpdate,
+    TextId::StatusReading,
+    TextId::StatusReady,
+    TextId::StatusSending,
+    TextId::StatusFirmware,
+    TextId::SetupFileFilter,
+    TextId::SetupSaveFailed,
+    TextId::SetupLoadRefused,
+    TextId::SetupLoaded,
+    TextId::SetupMatches,
+    TextId::ReportFileFilter,
+    TextId::ReportWriteFailed,
+    TextId::ChooseAmplifierTitle,
+    TextId::ChooseAmplifierPrompt,
+    TextId::NoSerialNumber,
 };
 
 static_assert(std::ranges::adjacent_find(kAllTextIds, std::ranges::greater_equal{}) ==

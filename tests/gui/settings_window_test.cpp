@@ -3,6 +3,7 @@
 #include "editor/level_display.h"
 #include "editor/measure_page.h"
 #include "editor/settings_window.h"
+#include "editor/status_line.h"
 #include "editor/user_filter_page.h"
 #include "tests/support/channels.h"
 #include "tests/support/gui_support.h"
@@ -10,6 +11,7 @@
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -203,6 +205,48 @@ class SettingsWindowTest : public QObject {
         SendWindowMessage(&window, WM_CHAR_MESSAGE, 8, 0);
         SendWindowMessage(&window, WM_CHAR_MESSAGE, 1, 1);
         QCOMPARE(boxes.boxes.size(), std::size_t{6});
+    }
+
+    // Each Device item runs its key's operation and meets the same refusal; the status line
+    // follows the window from ready to sending and reading and back.
+    void deviceMenuAndStatusLine() {
+        std::vector<std::uint32_t> told;
+        EditorContext context = App().Editor();
+        context.tellMain = [&told](std::uint32_t message) { told.push_back(message); };
+        context.describeLink = [] { return std::string("LAN 127.0.0.1:2255"); };
+        QPointer<SettingsWindow> window = new SettingsWindow(context);
+        BoxRecorder boxes;
+        const std::pair<const char*, std::uint32_t> items[] = {
+            {"deviceVersion", UM_READ_VERSION},  {"deviceReset", UM_RESET_REQUEST},
+            {"deviceReboot", UM_REBOOT_REQUEST}, {"deviceHpf", UM_OPEN_HPF_DIALOG},
+            {"deviceLpf", UM_OPEN_LPF_DIALOG},   {"deviceUpdate", UM_OPEN_UPDATE_DIALOG}};
+        for (const auto& [name, message] : items) {
+            auto* action = window->findChild<QAction*>(QString::fromLatin1(name));
+            QVERIFY2(action && action->text().contains(QStringLiteral("Ctrl+")), name);
+            action->trigger();
+            QCOMPARE(told.back(), message);
+        }
+        SendWindowMessage(window, UM_SETTINGS_EDITED);
+        window->findChild<QAction*>(QStringLiteral("deviceReset"))->trigger();
+        QCOMPARE(told.size(), std::size(items));
+        QCOMPARE(boxes.boxes.size(), std::size_t{1});
+        QCOMPARE(boxes.boxes[0].text, UiText(TextId::ActionRefusedWhileEditing));
+
+        StatusLine* status = window->Status();
+        QCOMPARE(status->LinkText(), QStringLiteral("LAN 127.0.0.1:2255"));
+        QCOMPARE(status->StateText(), UiText(TextId::StatusReady));
+        QVERIFY(status->FirmwareText().isEmpty());
+        QTest::mouseClick(Button(window, kSend), Qt::LeftButton);
+        QCOMPARE(status->StateText(), UiText(TextId::StatusSending));
+        window->setEnabled(false);
+        QCOMPARE(status->StateText(), UiText(TextId::StatusSending));
+        window->Reload();
+        QCOMPARE(status->StateText(), UiText(TextId::StatusReading));
+        std::ranges::copy(std::string_view("1.02"), App().device.deviceVersion.begin());
+        window->setEnabled(true);
+        QCOMPARE(status->StateText(), UiText(TextId::StatusReady));
+        QVERIFY(status->FirmwareText().contains(QStringLiteral("1.02")));
+        delete window.data();
     }
 
     void cancelRestoresTheDeviceSetup() {

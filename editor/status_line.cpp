@@ -1,0 +1,48 @@
+#include "editor/status_line.h"
+
+#include "ui/ui_text.h"
+
+#include <QLabel>
+
+namespace va48 {
+
+StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false); // the window has a fixed size
+    link_ = new QLabel(this);
+    firmware_ = new QLabel(this);
+    state_ = new QLabel(this);
+    link_->setObjectName(QStringLiteral("statusLink"));
+    firmware_->setObjectName(QStringLiteral("statusFirmware"));
+    state_->setObjectName(QStringLiteral("statusState"));
+    addWidget(link_, 1);
+    addWidget(firmware_, 1);
+    addPermanentWidget(state_);
+}
+
+void StatusLine::Show(const QString& link, std::string_view firmware, TextId state) {
+    link_->setText(link);
+    firmware_->setText(
+        firmware.empty()
+            ? QString()
+            : UiText(TextId::StatusFirmware)
+                  .replace(QLatin1String("%s"),
+                           QString::fromLatin1(firmware.data(),
+                                               static_cast<qsizetype>(firmware.size()))));
+    state_->setText(UiText(state));
+    setAccessibleDescription(link_->text() + QLatin1Char(' ') + firmware_->text() +
+                             QLatin1Char(' ') + state_->text());
+}
+
+QString StatusLine::LinkText() const {
+    return link_->text();
+}
+
+QString StatusLine::FirmwareText() const {
+    return firmware_->text();
+}
+
+QString StatusLine::StateText() const {
+    return state_->text();
+}
+
+} // namespace va48
