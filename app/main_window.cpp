@@ -157,6 +157,7 @@ void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
 
 void MainWindow::OnDisconnect() {
     StopPollTimer();
+    settingsSendStage_ = 0;
     app_.session->Disconnect();
     // Outcomes its worker posted before it stopped report on a link that is gone.
     app_.router.ForgetPostedMessages();

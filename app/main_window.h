@@ -88,6 +88,7 @@ class MainWindow : public QWidget {
     std::unique_ptr<CommandJob> job_; // the one job area every step fills
     int pollTimer_ = 0;
     std::array<bool, 16> tedsWatch_{};
+    int settingsSendStage_ = 0; // SEND's user filter jobs done: 0 none, 1 high-pass, 2 both
 };
 
 } // namespace va48

@@ -74,6 +74,18 @@ void MainWindow::OnSendLanSetting() {
 void MainWindow::OnSendSettings() {
     app_.editor.busy = true;
     SetProcessingText(app_.windows, TextId::ProcessingSendSettings);
+    // A loaded setup may change user filters as well. They go first, the high-pass ones, then the
+    // low-pass ones, so that a setting that chooses a user filter finds it defined; each job
+    // comes back here for the next.
+    while (settingsSendStage_ < 2) {
+        const bool lowPass = settingsSendStage_++ == 1;
+        if (UserFiltersToSend(app_.device, lowPass)) {
+            BuildSendUserFiltersJob(app_.device, lowPass, *job_);
+            StartJob(UM_SEND_SETTINGS, UM_COMMAND_FAILED);
+            return;
+        }
+    }
+    settingsSendStage_ = 0;
     BuildSendSettingsJob(app_.device, tedsWatch_, *job_);
     StartJob(UM_READ_DEVICE_INDEX, UM_COMMAND_FAILED);
 }

@@ -162,6 +162,14 @@ void BuildSendUserFiltersJob(const DeviceState& device, bool lowPass, CommandJob
     });
 }
 
+bool UserFiltersToSend(const DeviceState& device, bool lowPass) {
+    bool any = false;
+    ForPresentChannels(device, [&](std::uint8_t, const ChannelSettings& channel) {
+        any = any || (lowPass ? channel.editUserLpf : channel.editUserHpf).sendPending == 1;
+    });
+    return any;
+}
+
 TedsEvaluation EvaluateTeds(const DeviceState& device, std::array<bool, kChannelCount>& tedsWatch) {
     TedsEvaluation evaluation;
     ForPresentChannels(device, [&](std::uint8_t n, const ChannelSettings& channel) {

@@ -37,6 +37,9 @@ void BuildSendSettingsJob(const DeviceState& device, std::array<bool, kChannelCo
 // UHC (or ULC) for every present channel whose edit user filter is marked to be sent.
 void BuildSendUserFiltersJob(const DeviceState& device, bool lowPass, CommandJob& job);
 
+// Whether a present channel's edit user high-pass (or low-pass) filter is marked to be sent.
+bool UserFiltersToSend(const DeviceState& device, bool lowPass);
+
 // The TEDS evaluation after a TDS round: channels still reading (state 1) are watched and asked
 // again; watched channels that failed (state 3) are reported and get a TEC, which ends the watch.
 struct TedsEvaluation {
