@@ -123,15 +123,14 @@ TEST_F(ParsersTest, DidSetsModuleKindsAndClearsEveryChannel) {
     }
 }
 
-TEST_F(ParsersTest, DidRefusesANonZeroStatusFieldWithoutTouchingTheImage) {
+TEST_F(ParsersTest, DidRefusesANonZeroStatusOrABadKind) {
     auto fields = Did({15, 15});
     fields[0] = "0001";
     EXPECT_EQ(Judge(Reply(CommandCode::DID, 0, fields)), ResultCode::DeviceError);
     EXPECT_EQ(state.channels[1].moduleKind, kVibrationModule);
     EXPECT_EQ(state.channels[0].moduleKind, kSoundModule);
-}
 
-TEST_F(ParsersTest, DidStopsAtTheFirstBadChannelKeepingTheOnesBefore) {
+    // A bad kind stops the parse; the channels before it keep their new kinds.
     EXPECT_EQ(Judge(Reply(CommandCode::DID, 0, Did({15, 14, 16, 14}))),
               ResultCode::IllegalValueDid);
     EXPECT_EQ(state.channels[0].moduleKind, kVibrationModule);
