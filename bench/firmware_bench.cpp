@@ -2,7 +2,7 @@
 // va48sim over loopback, one UPD step per job as the update dialog runs it, beside its floor
 // measured in the same run: as many bare TST round trips over a socket to the same simulator as
 // the update has steps.
-#include "bench/session_rig.h"
+#include "bench/bench_links.h"
 #include "maintenance/firmware_image.h"
 #include "maintenance/update_steps.h"
 #include "tests/support/srecord_image.h"
@@ -47,8 +47,7 @@ std::size_t RunUpdate(SessionRig& rig, const std::string& content) {
         if (!BuildUpdateStepJob(request, job)) {
             return 0;
         }
-        const auto message = rig.RunFor(job);
-        if (!message || message->message != kDone) {
+        if (!RunDone(rig, job)) {
             return 0;
         }
         switch (report) {
@@ -80,13 +79,13 @@ void Lan1MB(benchmark::State& state) {
     for (auto _ : state) {
         // The simulator serves one connection at a time: the bare one first, then the session.
         const double bare = sim.Started() ? BareRoundTrips(sim.Port(), steps) : 0;
-        SessionRig rig(LinkKind::Lan, sim);
-        if (bare <= 0 || !rig.Connected()) {
+        const auto rig = ConnectRig(LinkKind::Lan, sim);
+        if (bare <= 0 || !rig) {
             state.SkipWithError("cannot reach va48sim");
             return;
         }
         const auto start = Clock::now();
-        const std::size_t ran = RunUpdate(rig, content);
+        const std::size_t ran = RunUpdate(*rig, content);
         const double update = std::chrono::duration<double>(Clock::now() - start).count();
         if (ran != steps) {
             state.SkipWithError("update failed");

@@ -3,7 +3,7 @@
 //
 // Every benchmark reports, besides Google Benchmark's mean, the median and 90th percentile of the
 // individual round trips (counters median_us, p90_us).
-#include "bench/session_rig.h"
+#include "bench/bench_links.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -34,8 +34,8 @@ double Since(Clock::time_point start) {
 void SessionRoundTrip(benchmark::State& state, LinkKind kind) {
     SimProcess sim(kind == LinkKind::Usb ? std::vector<std::string>{"--pty"}
                                          : std::vector<std::string>{});
-    SessionRig rig(kind, sim);
-    if (!sim.Started() || !rig.Connected()) {
+    const auto rig = ConnectRig(kind, sim);
+    if (!rig) {
         state.SkipWithError("cannot reach va48sim");
         return;
     }
@@ -44,7 +44,7 @@ void SessionRoundTrip(benchmark::State& state, LinkKind kind) {
     std::vector<double> samples;
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!rig.Run(job)) {
+        if (!RunDone(*rig, job)) {
             state.SkipWithError("round trip failed");
             return;
         }
@@ -105,8 +105,8 @@ void PtyBare(benchmark::State& state) {
 // The shape of a read-all: DID, then per channel SET, UHC, ULC, TDS, SET again and TEC.
 void ReadAllLan(benchmark::State& state) {
     SimProcess sim({"--layout", "SSSSSSSSVVVVVVVV"});
-    SessionRig rig(LinkKind::Lan, sim);
-    if (!sim.Started() || !rig.Connected()) {
+    const auto rig = ConnectRig(LinkKind::Lan, sim);
+    if (!rig) {
         state.SkipWithError("cannot reach va48sim");
         return;
     }
@@ -124,7 +124,7 @@ void ReadAllLan(benchmark::State& state) {
     std::vector<double> samples;
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!rig.Run(job)) {
+        if (!RunDone(*rig, job)) {
             state.SkipWithError("read-all failed");
             return;
         }

@@ -5,18 +5,15 @@
 // user would have seen, and its resident memory at the start and the end.
 //
 // scripts/soak.sh builds and runs it; see there for the usual parameters.
-#include "protocol/command_session.h"
 #include "protocol/request_builders.h"
 #include "resources/string_table.h"
-#include "tests/support/message_inbox.h"
-#include "tests/support/sim_process.h"
+#include "tests/support/session_rig.h"
 
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -28,10 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-constexpr std::uint32_t kConnected = 1;
-constexpr std::uint32_t kDone = 2;
-constexpr std::uint32_t kFailed = 3;
 
 struct Options {
     int seconds = 600;
@@ -97,29 +90,16 @@ class FaultPicker {
 
 class Soak {
   public:
-    Soak(const Options& options, const SimProcess& sim)
-        : options_(options), logPath_(std::filesystem::temp_directory_path() /
-                                      ("va48soak_" + std::to_string(::getpid()) + ".log")),
-          log_(logPath_) {
-        settings_.lanAddress = {127, 0, 0, 1};
-        settings_.lanPort = sim.Port();
-        settings_.replyTimeoutMs = static_cast<std::uint32_t>(options.timeoutMs);
-        session_ = std::make_unique<CommandSession>(SessionContext{
-            device_, settings_, events_, log_, inbox_.Deliver(), inbox_.Deliver(), 0, {}});
-    }
-    ~Soak() {
-        session_.reset();
-        std::filesystem::remove(logPath_);
-        std::filesystem::remove(log_.BackupPath());
+    Soak(const Options& options, const SimProcess& sim) : options_(options), sim_(sim) {
+        rig_.settings.replyTimeoutMs = static_cast<std::uint32_t>(options.timeoutMs);
     }
 
     bool Connect() {
-        if (session_->Connect(LinkKind::Lan, kConnected) != ResultCode::Success) {
+        if (!rig_.Connect(LinkKind::Lan, sim_)) {
             return false;
         }
-        inbox_.Wait(milliseconds(0)); // the connected message, sent before Connect returns
         // As the viewer does first: the calibration signal off, then which slots hold what.
-        CommandJob job = NewJob();
+        CommandJob job = SessionRig::NewJob();
         std::array<char, kRequestTextSize> text{};
         BuildCalibration(0, 0, text);
         job.Add(text.data(), CommandCode::CAL, 0, 0);
@@ -129,37 +109,30 @@ class Soak {
 
     // One poll; false after a failure, which has been counted.
     bool Poll() {
-        CommandJob job = NewJob();
+        CommandJob job = SessionRig::NewJob();
         job.Add("DOD?", CommandCode::DOD, 1, 0);
         return Run(job);
     }
 
-    void Disconnect() { session_->Disconnect(); }
+    void Disconnect() { rig_.Session().Disconnect(); }
 
     std::map<std::string, int> failures; // by message text
     int lostOutcomes = 0;                // jobs that never reported: a hang
 
   private:
-    static CommandJob NewJob() {
-        CommandJob job;
-        job.doneMessage = kDone;
-        job.failMessage = kFailed;
-        return job;
-    }
-
     bool Run(const CommandJob& job) {
-        const ResultCode started = session_->StartJob(job);
+        const ResultCode started = rig_.Session().StartJob(job);
         if (started != ResultCode::Success) {
             ++failures[MessageText(ResultCode::SendReceiveFailed)];
             return false;
         }
         // Every job ends within its reply time-out per entry; anything longer is a hang.
-        const auto message = inbox_.Wait(milliseconds(options_.timeoutMs * 3 + 5000));
+        const auto message = rig_.inbox.Wait(milliseconds(options_.timeoutMs * 3 + 5000));
         if (!message) {
             ++lostOutcomes;
             return false;
         }
-        if (message->message == kDone) {
+        if (message->message == SessionRig::kDone) {
             return true;
         }
         ++failures[MessageText(static_cast<ResultCode>(message->wParam))];
@@ -167,13 +140,8 @@ class Soak {
     }
 
     const Options options_;
-    std::filesystem::path logPath_;
-    CommLog log_;
-    DeviceState device_;
-    LinkSettings settings_;
-    SessionEvents events_;
-    MessageInbox inbox_;
-    std::unique_ptr<CommandSession> session_;
+    const SimProcess& sim_;
+    SessionRig rig_{"va48soak"};
 };
 
 int RunSoak(const Options& options) {

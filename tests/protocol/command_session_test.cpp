@@ -2,9 +2,8 @@
 
 #include "protocol/request_builders.h"
 #include "protocol/value_tables.h"
-#include "tests/support/fake_usb_tree.h"
-#include "tests/support/message_inbox.h"
-#include "tests/support/sim_process.h"
+#include "tests/support/session_rig.h"
+#include "tests/support/temp_dir.h"
 #include "transport/serial_channel.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +15,13 @@
 
 #include <array>
 #include <atomic>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace va48 {
 namespace {
 
 using std::chrono::milliseconds;
-
-constexpr WindowHandle kMainWindow = 7;
-constexpr std::uint32_t kConnected = 1030;
-constexpr std::uint32_t kDone = 1040;
-constexpr std::uint32_t kFailed = 1041;
 
 std::string Query(CommandCode command, std::uint8_t channel = 0) {
     std::array<char, kRequestTextSize> text{};
@@ -39,65 +31,35 @@ std::string Query(CommandCode command, std::uint8_t channel = 0) {
 
 class SessionTest : public ::testing::Test {
   protected:
-    SessionTest()
-        : logPath_(std::filesystem::temp_directory_path() /
-                   ("va48_session_" + std::to_string(::getpid()) + "_" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log")),
-          log_(logPath_) {
-        std::filesystem::remove(logPath_);
-        settings_.lanAddress = {127, 0, 0, 1};
-        settings_.baudRate = 115200;
-        settings_.byteSize = 8;
-        settings_.hardwareId = "USB\\VID_7C4E&PID_0008";
-        settings_.replyTimeoutMs = 5000;
-    }
-    ~SessionTest() override {
-        session_.reset();
-        std::filesystem::remove(logPath_);
-    }
-
     void StartSim(std::vector<std::string> args) {
         args.push_back("--log");
         sim_ = std::make_unique<SimProcess>(std::move(args));
         ASSERT_TRUE(sim_->Started()) << sim_->Error();
-        settings_.lanPort = sim_->Port();
+        rig.settings.lanPort = sim_->Port();
     }
 
-    CommandSession& Session(UsbSearchRoots roots = {}) {
-        if (!session_) {
-            session_ = std::make_unique<CommandSession>(
-                SessionContext{device_, settings_, events_, log_, inbox_.Deliver(),
-                               inbox_.Deliver(), kMainWindow, std::move(roots)});
-        }
-        return *session_;
-    }
+    CommandSession& Session() { return rig.Session(); }
 
     void ConnectLan() { Connect(LinkKind::Lan); }
 
     // Connects over the simulator's pseudo-terminal, found as a USB device in a fake tree.
     void ConnectUsb() {
-        usb_ = std::make_unique<FakeUsbTree>(sim_->PtyPath());
-        Session({usb_->SysfsRoot(), usb_->DevRoot()});
         Connect(LinkKind::Usb);
-        EXPECT_EQ(SerialPortDevice(static_cast<int>(settings_.comPort)), sim_->PtyPath());
+        EXPECT_EQ(SerialPortDevice(static_cast<int>(rig.settings.comPort)), sim_->PtyPath());
     }
 
     void Connect(LinkKind kind) {
-        ASSERT_EQ(Session().Connect(kind, kConnected), ResultCode::Success);
-        const auto message = inbox_.Wait(milliseconds(0));
-        ASSERT_TRUE(message);
-        EXPECT_EQ(message->window, kMainWindow);
-        EXPECT_EQ(message->message, kConnected);
-        log_.Write("--\n"); // marks where the exchanges begin
+        ASSERT_TRUE(rig.Connect(kind, *sim_));
+        rig.log.Write("--\n"); // marks where the exchanges begin
     }
 
     // After one good job the link goes (the simulator drops it after its first reply) and the
     // channel sees it go. The next job must fail at once with the link's fault, sending nothing.
     // The reply time-out is long, so a path that sends and waits reports ReplyTimeout instead.
     void ExpectTheJobAfterALostLinkToFailAtOnce(ResultCode expected, std::string_view logEnd) {
-        settings_.replyTimeoutMs = 10000;
+        rig.settings.replyTimeoutMs = 10000;
         ASSERT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
-        AutoResetEvent* const notify[] = {&events_.commNotify};
+        AutoResetEvent* const notify[] = {&rig.events.commNotify};
         ASSERT_EQ(WaitAny(notify, milliseconds(5000)), 0) << "the channel saw the link go";
         EXPECT_EQ(Run(Job({{"DOD?", CommandCode::DOD}})), expected);
         EXPECT_TRUE(Log().ends_with(logEnd)) << Log();
@@ -106,10 +68,7 @@ class SessionTest : public ::testing::Test {
 
     CommandJob Job(const std::vector<std::pair<std::string, CommandCode>>& requests,
                    std::uint8_t expectsData = 1, std::uint8_t channel = 0) {
-        CommandJob job;
-        job.notifyWindow = kMainWindow;
-        job.doneMessage = kDone;
-        job.failMessage = kFailed;
+        CommandJob job = SessionRig::NewJob();
         for (const auto& [text, command] : requests) {
             EXPECT_TRUE(job.Add(text, command, expectsData, channel));
         }
@@ -123,45 +82,34 @@ class SessionTest : public ::testing::Test {
     }
 
     ResultCode Outcome() {
-        const auto message = inbox_.Wait(milliseconds(15000));
+        const auto message = rig.inbox.Wait(milliseconds(15000));
         if (!message) {
             ADD_FAILURE() << "no message";
             return ResultCode::Unused30;
         }
-        EXPECT_EQ(message->window, kMainWindow);
-        if (message->message == kDone) {
+        EXPECT_EQ(message->window, SessionRig::kWindow);
+        if (message->message == SessionRig::kDone) {
             EXPECT_EQ(message->wParam, 0u);
             return ResultCode::Success;
         }
-        EXPECT_EQ(message->message, kFailed);
+        EXPECT_EQ(message->message, SessionRig::kFailed);
         return static_cast<ResultCode>(message->wParam);
     }
 
     // The log since the connection, with its CR LF read back as "\n".
     std::string Log() const {
-        std::ifstream in(logPath_, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string log = text.str();
-        std::string plain;
-        for (std::size_t i = 0; i < log.size(); ++i) {
-            if (!(log[i] == '\r' && i + 1 < log.size() && log[i + 1] == '\n')) {
-                plain += log[i];
-            }
+        std::string log = ReadFile(rig.logPath);
+        for (std::size_t at = log.find("\r\n"); at != std::string::npos;
+             at = log.find("\r\n", at)) {
+            log.erase(at, 1);
         }
-        const std::size_t mark = plain.find("--\n");
-        return mark == std::string::npos ? plain : plain.substr(mark + 3);
+        const std::size_t mark = log.find("--\n");
+        return mark == std::string::npos ? log : log.substr(mark + 3);
     }
 
-    std::filesystem::path logPath_;
-    CommLog log_;
-    DeviceState device_;
-    LinkSettings settings_;
-    SessionEvents events_;
-    MessageInbox inbox_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<FakeUsbTree> usb_;
-    std::unique_ptr<CommandSession> session_;
+    std::unique_ptr<SimProcess> sim_; // outlives the session
+    SessionRig rig{std::string("va48_session_") +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 // Stands in for the log file: a FIFO whose reader can stop reading for a while, so that the next
@@ -242,7 +190,7 @@ TEST_F(SessionTest, ASuccessfulExchangeIsLoggedByteForByte) {
     StartSim({});
     ConnectLan();
     EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
-    EXPECT_EQ(DeviceVersion(device_), "1.02");
+    EXPECT_EQ(DeviceVersion(rig.device), "1.02");
     EXPECT_EQ(Log(), "SendData -> 02 01 43 56 45 52 3F 03 00 0D 0A \n"
                      "\t(Data) : VER?\n"
                      "RecvData <- 02 01 06 31 2E 30 32 03 00 0D 0A \n"
@@ -255,8 +203,8 @@ TEST_F(SessionTest, EveryCommandOverLan) {
     StartSim({"--layout", "SV00000000000000"});
     ConnectLan();
     ASSERT_EQ(Run(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
-    ASSERT_EQ(device_.channels[0].moduleKind, kSoundModule);
-    ASSERT_EQ(device_.channels[1].moduleKind, kVibrationModule);
+    ASSERT_EQ(rig.device.channels[0].moduleKind, kSoundModule);
+    ASSERT_EQ(rig.device.channels[1].moduleKind, kVibrationModule);
 
     CommandJob reads = Job({});
     for (std::uint8_t ch : {1, 2}) {
@@ -269,16 +217,16 @@ TEST_F(SessionTest, EveryCommandOverLan) {
     reads.Add("IPA?", CommandCode::IPA, 1, 0);
     reads.Add("VER?", CommandCode::VER, 1, 0);
     ASSERT_EQ(Run(reads), ResultCode::Success);
-    EXPECT_EQ(device_.channels[0].deviceSetup.sensitivity, 250);
-    EXPECT_EQ(device_.channels[1].deviceSetup.sensitivityExp, 1);
-    EXPECT_EQ(device_.deviceLan.address, (std::array<std::uint8_t, 4>{192, 168, 1, 10}));
+    EXPECT_EQ(rig.device.channels[0].deviceSetup.sensitivity, 250);
+    EXPECT_EQ(rig.device.channels[1].deviceSetup.sensitivityExp, 1);
+    EXPECT_EQ(rig.device.deviceLan.address, (std::array<std::uint8_t, 4>{192, 168, 1, 10}));
 
     // Writes built from what was read, and the commands without data.
     std::array<char, kRequestTextSize> text{};
     CommandJob writes = Job({}, 0);
-    device_.channels[1].editSetup.rangeIndex = 5;
+    rig.device.channels[1].editSetup.rangeIndex = 5;
     for (std::uint8_t ch : {1, 2}) {
-        ChannelSettings& channel = device_.channels[ch - 1];
+        ChannelSettings& channel = rig.device.channels[ch - 1];
         BuildSetup(ch, channel, text);
         writes.Add(text.data(), CommandCode::SET, 0, ch);
         channel.editUserHpf.enabled = 1;
@@ -291,7 +239,7 @@ TEST_F(SessionTest, EveryCommandOverLan) {
         BuildTedsExecute(ch, text);
         writes.Add(text.data(), CommandCode::TEC, 0, ch);
     }
-    BuildLanSetting(device_.deviceLan, text);
+    BuildLanSetting(rig.device.deviceLan, text);
     writes.Add(text.data(), CommandCode::IPA, 0, 0);
     BuildCalibration(0, 1, text);
     writes.Add(text.data(), CommandCode::CAL, 0, 0);
@@ -360,24 +308,17 @@ TEST_F(SessionTest, SplitRepliesStrayBytesAndShortFramesStillGiveTheReply) {
     EXPECT_EQ(log.find("7A 7A"), std::string::npos) << "stray bytes must be dropped";
 }
 
-TEST_F(SessionTest, NoReplyFailsWithTimeOut) {
-    StartSim({"--silent", "VER"});
-    settings_.replyTimeoutMs = 200;
+TEST_F(SessionTest, NoReplyInTimeFailsAndTheLateReplyIsNotTakenForTheNextRequest) {
+    StartSim({"--delay", "VER:400"});
+    rig.settings.replyTimeoutMs = 100;
     ConnectLan();
     EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::ReplyTimeout);
     EXPECT_TRUE(Log().ends_with("\t(Data) : VER?\n<< Recv Timeout >>\n")) << Log();
-}
-
-TEST_F(SessionTest, ALateReplyIsNotTakenForTheNextRequest) {
-    StartSim({"--delay", "VER:400"});
-    settings_.replyTimeoutMs = 100;
-    ConnectLan();
-    EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER}})), ResultCode::ReplyTimeout);
-    AutoResetEvent* const recv[] = {&events_.recv};
+    AutoResetEvent* const recv[] = {&rig.events.recv};
     ASSERT_EQ(WaitAny(recv, milliseconds(5000)), 0) << "the late reply arrives";
-    settings_.replyTimeoutMs = 5000;
+    rig.settings.replyTimeoutMs = 5000;
     EXPECT_EQ(Run(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
-    EXPECT_EQ(device_.channels[0].moduleKind, kSoundModule);
+    EXPECT_EQ(rig.device.channels[0].moduleKind, kSoundModule);
     EXPECT_NE(Log().find("<< Discard Recv Data (11) >>\n"), std::string::npos) << Log();
 }
 
@@ -420,7 +361,7 @@ TEST_F(SessionTest, AWorkerGivenUpOnTouchesTheLinkNoMore) {
     // The worker is held in its log write of the first reply, past the disconnect's 3 s wait.
     // When it resumes it must neither drop the input buffered meanwhile (a late duplicate of the
     // reply) nor send its next request.
-    HeldLog held(logPath_);
+    HeldLog held(rig.logPath);
     ASSERT_TRUE(held.Ready());
     StartSim({"--delay", "VER:300", "--late-duplicate", "VER:50"});
     ConnectLan();
@@ -430,14 +371,14 @@ TEST_F(SessionTest, AWorkerGivenUpOnTouchesTheLinkNoMore) {
     held.Hold(milliseconds(5000));
     std::this_thread::sleep_for(milliseconds(1000)); // the reply comes 300 ms after the request
     Session().Disconnect();
-    session_.reset(); // joins the worker that was given up on
+    rig.session.reset(); // joins the worker that was given up on
     const std::string log = held.Text();
     ASSERT_NE(log.find("(Data) : 1.02"), std::string::npos) << "the reply came too late:\n" << log;
     EXPECT_NE(log.find("<< End Connection Thread Close >>"), std::string::npos) << log;
     EXPECT_EQ(log.find("Discard"), std::string::npos) << log;
     EXPECT_EQ(log.find("DID?"), std::string::npos) << log;
     EXPECT_EQ(sim_->ReceivedRequests(), std::vector<std::string>{"VER?"});
-    EXPECT_FALSE(inbox_.Wait(milliseconds(0)));
+    EXPECT_FALSE(rig.inbox.Wait(milliseconds(0)));
 }
 
 TEST_F(SessionTest, AFullReceiveRingFailsTheJobWithCommunicationError) {
@@ -449,14 +390,14 @@ TEST_F(SessionTest, AFullReceiveRingFailsTheJobWithCommunicationError) {
 
 TEST_F(SessionTest, DisconnectWhileWaitingEndsTheWorkerWithoutAMessage) {
     StartSim({"--silent", "VER"});
-    settings_.replyTimeoutMs = 30000;
+    rig.settings.replyTimeoutMs = 30000;
     ConnectLan();
     ASSERT_EQ(Session().StartJob(Job({{"VER?", CommandCode::VER}})), ResultCode::Success);
     ASSERT_TRUE(sim_->WaitForRequests(1, milliseconds(5000)));
     Session().Disconnect();
     EXPECT_FALSE(Session().WorkerRunning());
     EXPECT_TRUE(Log().ends_with("<< Close Event Recv (Recv) >>\nLAN Connection End\n")) << Log();
-    EXPECT_FALSE(inbox_.Wait(milliseconds(200)));
+    EXPECT_FALSE(rig.inbox.Wait(milliseconds(200)));
 }
 
 TEST_F(SessionTest, BackToBackStartsRunOneAfterTheOther) {
@@ -480,21 +421,22 @@ TEST_F(SessionTest, JobsWithoutEntriesOrWithoutALink) {
 }
 
 TEST_F(SessionTest, ConnectFailures) {
-    settings_.lanPort = [] {
+    rig.settings.lanPort = [] {
         SimProcess gone;
         return gone.Port();
     }();
-    EXPECT_EQ(Session().Connect(LinkKind::Lan, kConnected), ResultCode::NotConnected);
+    EXPECT_EQ(Session().Connect(LinkKind::Lan, SessionRig::kConnected), ResultCode::NotConnected);
     EXPECT_EQ(Session().Kind(), LinkKind::None);
-    EXPECT_EQ(Session().Connect(LinkKind::None, kConnected), ResultCode::NotConnected);
-    EXPECT_FALSE(inbox_.Wait(milliseconds(0)));
+    EXPECT_EQ(Session().Connect(LinkKind::None, SessionRig::kConnected), ResultCode::NotConnected);
+    EXPECT_FALSE(rig.inbox.Wait(milliseconds(0)));
     EXPECT_EQ(Log(), "LAN Connection Start\n");
 }
 
 TEST_F(SessionTest, NoMatchingUsbDeviceGivesComPortNotFound) {
     const FakeUsbTree other("/dev/pts/999", "1234", "5678");
-    Session({other.SysfsRoot(), other.DevRoot()});
-    EXPECT_EQ(Session().Connect(LinkKind::Usb, kConnected), ResultCode::ComPortNotFound);
+    rig.Session({other.SysfsRoot(), other.DevRoot()});
+    EXPECT_EQ(Session().Connect(LinkKind::Usb, SessionRig::kConnected),
+              ResultCode::ComPortNotFound);
     EXPECT_EQ(Session().Kind(), LinkKind::None);
 }
 
@@ -514,7 +456,7 @@ TEST_F(SessionTest, EveryCommandKindOverThePseudoTerminal) {
     job.Add("CAL 0 0", CommandCode::CAL, 0, 0);
     job.Add(kTestText, CommandCode::TST, 1, 0);
     EXPECT_EQ(Run(job), ResultCode::Success);
-    EXPECT_EQ(DeviceVersion(device_), "1.02");
+    EXPECT_EQ(DeviceVersion(rig.device), "1.02");
     Session().Disconnect();
     EXPECT_TRUE(Log().ends_with("USB Connection End\n"));
 }

@@ -40,17 +40,11 @@ std::vector<std::string> Did(const std::vector<int>& kinds) {
 
 // The DOD fields of one channel.
 std::vector<std::string> DodChannel(int value, int red, int cyan, int exp, int range, int unit) {
-    return {std::to_string(value),
-            "1",
-            "2",
-            "3",
-            "4",
-            std::to_string(red),
-            std::to_string(cyan),
-            std::to_string(exp),
-            std::to_string(range),
-            std::to_string(unit),
-            "9"};
+    std::vector<std::string> fields;
+    for (const int field : {value, 1, 2, 3, 4, red, cyan, exp, range, unit, 9}) {
+        fields.push_back(std::to_string(field));
+    }
+    return fields;
 }
 
 class ParsersTest : public ::testing::Test {
@@ -129,15 +123,14 @@ TEST_F(ParsersTest, DidSetsModuleKindsAndClearsEveryChannel) {
     }
 }
 
-TEST_F(ParsersTest, DidRefusesANonZeroStatusFieldWithoutTouchingTheImage) {
+TEST_F(ParsersTest, DidRefusesANonZeroStatusOrABadKind) {
     auto fields = Did({15, 15});
     fields[0] = "0001";
     EXPECT_EQ(Judge(Reply(CommandCode::DID, 0, fields)), ResultCode::DeviceError);
     EXPECT_EQ(state.channels[1].moduleKind, kVibrationModule);
     EXPECT_EQ(state.channels[0].moduleKind, kSoundModule);
-}
 
-TEST_F(ParsersTest, DidStopsAtTheFirstBadChannelKeepingTheOnesBefore) {
+    // A bad kind stops the parse; the channels before it keep their new kinds.
     EXPECT_EQ(Judge(Reply(CommandCode::DID, 0, Did({15, 14, 16, 14}))),
               ResultCode::IllegalValueDid);
     EXPECT_EQ(state.channels[0].moduleKind, kVibrationModule);

@@ -55,16 +55,6 @@ TEST(ValueTables, VibrationRangeListsAreFactorTimesStep) {
     EXPECT_EQ(list(2, 3), "0.01 0.03 0.1 0.3 1 3 10 ");
 }
 
-TEST(ValueTables, FineListsEndWithTheUserFilterRow) {
-    EXPECT_EQ(kHpfFineList.back().index, kUserFilterIndex);
-    EXPECT_EQ(kSoundLpfFineList.back().index, kUserFilterIndex);
-    EXPECT_EQ(kVibrationLpfFineList.back().index, kUserFilterIndex);
-    EXPECT_EQ(kVibrationLpfFineList[23].label, "20kHz");
-    EXPECT_EQ(LabelOf(kSoundLpfFineList, 26), "50kHz");
-    EXPECT_EQ(LabelOf(kVibrationLpfFineList, 23), "");
-    EXPECT_EQ(LabelOf(kHpfFineList, 21), "160Hz");
-}
-
 TEST(ValueTables, UnitLabelsRaiseTheirFinalTwo) {
     for (const UnitLabel& label : {kVibrationLevelUnitTable[1], kVibrationSensitivityUnitTable[1],
                                    kVibrationSensitivityUnitTable[2]}) {
@@ -73,19 +63,6 @@ TEST(ValueTables, UnitLabelsRaiseTheirFinalTwo) {
         EXPECT_EQ(label.text.substr(label.superStart, label.superEnd - label.superStart), "2");
     }
     EXPECT_FALSE(kVibrationLevelUnitTable[2].superscript);
-}
-
-TEST(ValueTables, ConnectorRowsGiveTheValidFlagCombinations) {
-    std::string sound;
-    for (const ConnectorRow& row : kSoundConnectorTable) {
-        sound += std::to_string(row.Flags()) + " ";
-    }
-    std::string vibration;
-    for (const ConnectorRow& row : kVibrationConnectorTable) {
-        vibration += std::to_string(row.Flags()) + " ";
-    }
-    EXPECT_EQ(sound, "0 5 13 ");
-    EXPECT_EQ(vibration, "2 4 12 1 ");
 }
 
 } // namespace

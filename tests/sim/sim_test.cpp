@@ -11,11 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -501,7 +499,8 @@ TEST(Options, ParseTheCommandLine) {
 
 // --- End to end over loopback
 
-// A raw byte stream to the simulator, over TCP or a terminal, that reads with a bounded wait.
+// A raw TCP byte stream to the simulator that reads with a bounded wait. (The session tests drive
+// its pseudo-terminal and its floods.)
 class RawClient {
   public:
     explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
@@ -510,13 +509,6 @@ class RawClient {
         address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    explicit RawClient(const std::string& terminal)
-        : fd_(open(terminal.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        termios raw{};
-        connected_ = fd_ >= 0 && tcgetattr(fd_, &raw) == 0;
-        cfmakeraw(&raw);
-        connected_ = connected_ && tcsetattr(fd_, TCSANOW, &raw) == 0;
     }
     ~RawClient() { close(fd_); }
 
@@ -619,27 +611,6 @@ TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {
     ASSERT_TRUE(next.Connected());
     next.Send("VER?");
     EXPECT_EQ(next.Read(2), EncodeAck("1.02") + EncodeAck("1.02"));
-}
-
-TEST(SimEndToEnd, FloodsWithGarbage) {
-    SimProcess sim({"--flood", "DOD"});
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    RawClient client(sim.Port());
-    ASSERT_TRUE(client.Connected());
-    client.Send("DOD?");
-    client.Send("VER?");
-    const std::string bytes = client.Read(1);
-    EXPECT_EQ(bytes.size(), kFloodSize + EncodeAck("1.02").size());
-    EXPECT_TRUE(bytes.ends_with(EncodeAck("1.02")));
-}
-
-TEST(SimEndToEnd, ServesAPseudoTerminal) {
-    SimProcess sim({"--pty"});
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    EXPECT_EQ(sim.Port(), 0);
-    RawClient terminal(sim.PtyPath());
-    ASSERT_TRUE(terminal.Connected()) << sim.PtyPath();
-    EXPECT_EQ(terminal.Ask("VER?"), EncodeAck("1.02"));
 }
 
 TEST(SimEndToEnd, ReportsAFailedStart) {

@@ -42,11 +42,6 @@ class MessageInbox {
         return message;
     }
 
-    std::size_t Pending() {
-        const std::lock_guard lock(mutex_);
-        return queue_.size();
-    }
-
   private:
     std::mutex mutex_;
     std::condition_variable arrived_;

@@ -85,14 +85,6 @@ TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
               kNoConnection);
 }
 
-TEST_F(LanChannelTest, ConnectionRefusedFailsAfterItsAttempts) {
-    const std::uint16_t closedPort = [] {
-        Listener gone;
-        return gone.Port();
-    }();
-    EXPECT_EQ(LanOpen(Settings(closedPort), nullptr, nullptr), kNoConnection);
-}
-
 TEST_F(LanChannelTest, FramesTravelBothWays) {
     const ConnectionHandle handle =
         LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);

@@ -258,29 +258,14 @@ TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
     }
 }
 
-TEST_F(SerialChannelTest, AppliesTheStoredRateExactly) {
-    constexpr int port = 3;
-    ASSERT_TRUE(SetSerialPortDevice(port, pty_.Path()));
-    for (const std::uint32_t rate : {110u, 56000u, 256000u}) {
-        SCOPED_TRACE(rate);
-        ASSERT_TRUE(SetSerialBaudRate(port, rate));
-        EXPECT_FALSE(SetSerialBaudRate(port, 1000)); // refused: the rate stored before stays
-        OpenChannel channel(port);
-        ASSERT_NE(channel.Handle(), kNoConnection);
-        std::uint32_t applied = 0;
-        EXPECT_EQ(serial_backend::ReadOutputRate(pty_.Slave(), applied), 0);
-        EXPECT_EQ(applied, rate);
-    }
-    SetSerialPortDevice(port, "");
-}
-
-TEST_F(SerialChannelTest, RunsExactlyTheRequestedFrameFormatOrRefusesIt) {
+TEST_F(SerialChannelTest, RunsExactlyTheStoredRateAndFrameFormatOrRefusesThem) {
     // A pseudo-terminal on a newer kernel runs only 8-bit bytes without parity, an older one
     // every format; an open that succeeds must run exactly the format asked for. 1.5 stop bits
     // exist only for 5-bit bytes.
     enum class Runs { Always, IfTheTerminalCan, Never };
     struct Row {
         const char* what;
+        std::uint32_t rate;
         int byteSize;
         bool check;
         int parity;
@@ -289,21 +274,23 @@ TEST_F(SerialChannelTest, RunsExactlyTheRequestedFrameFormatOrRefusesIt) {
         Runs runs;
     };
     const Row rows[] = {
-        {"8N2", 8, false, 0, 2, CS8 | CSTOPB, Runs::Always},
-        {"8N1 checked", 8, true, 0, 0, CS8, Runs::Always},
-        {"8N1.5", 8, false, 0, 1, 0, Runs::Never},
-        {"7O1 checked", 7, true, 1, 0, CS7 | PARENB | PARODD, Runs::IfTheTerminalCan},
-        {"7E2", 7, false, 2, 2, CS7 | PARENB | CSTOPB, Runs::IfTheTerminalCan},
-        {"8 mark 1", 8, false, 3, 0, CS8 | PARENB | PARODD | CMSPAR, Runs::IfTheTerminalCan},
-        {"8 space 1 checked", 8, true, 4, 0, CS8 | PARENB | CMSPAR, Runs::IfTheTerminalCan},
-        {"6N2", 6, false, 0, 2, CS6 | CSTOPB, Runs::IfTheTerminalCan},
-        {"5N1.5", 5, false, 0, 1, CS5 | CSTOPB, Runs::IfTheTerminalCan},
+        {"8N2 at 110", 110, 8, false, 0, 2, CS8 | CSTOPB, Runs::Always},
+        {"8N1 checked at 256000", 256000, 8, true, 0, 0, CS8, Runs::Always},
+        {"8N1 at 56000", 56000, 8, false, 0, 0, CS8, Runs::Always},
+        {"8N1.5", 9600, 8, false, 0, 1, 0, Runs::Never},
+        {"7O1 checked", 9600, 7, true, 1, 0, CS7 | PARENB | PARODD, Runs::IfTheTerminalCan},
+        {"7E2", 9600, 7, false, 2, 2, CS7 | PARENB | CSTOPB, Runs::IfTheTerminalCan},
+        {"8 mark 1", 9600, 8, false, 3, 0, CS8 | PARENB | PARODD | CMSPAR, Runs::IfTheTerminalCan},
+        {"8 space 1 checked", 9600, 8, true, 4, 0, CS8 | PARENB | CMSPAR, Runs::IfTheTerminalCan},
+        {"6N2", 9600, 6, false, 0, 2, CS6 | CSTOPB, Runs::IfTheTerminalCan},
+        {"5N1.5", 9600, 5, false, 0, 1, CS5 | CSTOPB, Runs::IfTheTerminalCan},
     };
     constexpr int port = 4;
     ASSERT_TRUE(SetSerialPortDevice(port, pty_.Path()));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        StoreLine(port, 9600, row.byteSize, row.check, row.parity, row.stopBits);
+        StoreLine(port, row.rate, row.byteSize, row.check, row.parity, row.stopBits);
+        EXPECT_FALSE(SetSerialBaudRate(port, 1000)); // refused: the rate stored before stays
         OpenChannel channel(port);
         if (row.runs == Runs::Never ||
             (row.runs == Runs::IfTheTerminalCan && channel.Handle() == kNoConnection)) {
@@ -317,6 +304,9 @@ TEST_F(SerialChannelTest, RunsExactlyTheRequestedFrameFormatOrRefusesIt) {
         EXPECT_EQ((line.c_iflag & INPCK) != 0, row.check);
         EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
         EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
+        std::uint32_t applied = 0;
+        EXPECT_EQ(serial_backend::ReadOutputRate(pty_.Slave(), applied), 0);
+        EXPECT_EQ(applied, row.rate);
     }
     StoreLine(port, 9600, 8, false, 0, 0);
     EXPECT_NE(OpenChannel(port).Handle(), kNoConnection) << "a refused open kept the device";

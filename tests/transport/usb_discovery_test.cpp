@@ -2,7 +2,6 @@
 
 #include "tests/support/temp_dir.h"
 
-#include "transport/serial_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -151,16 +150,6 @@ TEST_F(UsbDiscoveryTest, UnreadableTreeWritesTheErrorNumber) {
     EXPECT_EQ(result, kUsbPortNotFound);
     EXPECT_EQ(port, 0u);
     EXPECT_TRUE(bound.empty());
-}
-
-TEST_F(UsbDiscoveryTest, FoundPortOpensTheMatchedNode) {
-    AddTypicalTree();
-    std::uint32_t port = 0;
-    ASSERT_EQ(FindUsbPort(kDefaultHardwareIdPattern, roots, port), kUsbPortFound);
-    EXPECT_GE(port, 1u);
-    EXPECT_LE(port, static_cast<std::uint32_t>(kSerialPortCount));
-    EXPECT_EQ(SerialPortDevice(static_cast<int>(port)), Node("ttyACM2"));
-    SetSerialPortDevice(static_cast<int>(port), "");
 }
 
 } // namespace
