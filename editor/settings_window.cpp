@@ -4,6 +4,7 @@
 #include "editor/level_display.h"
 #include "editor/measure_page.h"
 #include "editor/settings_menus.h"
+#include "editor/setup_files.h"
 #include "editor/status_line.h"
 #include "editor/user_filter_page.h"
 #include "ui/control_factory.h"
@@ -120,6 +121,9 @@ SettingsWindow::SettingsWindow(EditorContext context)
 
     auto* menuBar = new QMenuBar(this);
     SettingsMenuActions actions;
+    actions.saveSetup = [this] { SaveSetupFile(this, context_.device); };
+    actions.loadSetup = [this] { OnLoadSetup(); };
+    actions.exportReport = [this] { ExportSetupReport(this, context_.device, loadedSetup_); };
     actions.deviceCommand = [this](char16_t code) { OnCharacter(code, true); };
     AddSettingsMenus(*menuBar, *this, actions);
     if (context_.addProgramMenus) {
@@ -313,6 +317,27 @@ void SettingsWindow::OnCancel() {
     if (QWidget* focus = focusWidget(); !focus || !focus->isEnabled()) {
         focusNextChild();
     }
+}
+
+// A loaded setup becomes the pages' edits, sent by SEND like any other.
+void SettingsWindow::OnLoadSetup() {
+    if (!isEnabled() || context_.state.busy) {
+        return;
+    }
+    // With the calibration signal on the pages are locked and SEND with them.
+    if (context_.device.calibrationOn != 0) {
+        ShowMessageBox(this, UiText(TextId::ActionRefusedWhileEditing), BoxIcon::Exclamation);
+        return;
+    }
+    const QString loaded = LoadSetupFile(this, context_.device);
+    if (loaded.isEmpty()) {
+        return;
+    }
+    loadedSetup_ = loaded;
+    inputPage_->Reload();
+    measurePage_->Reload();
+    userFilterPage_->Reload();
+    MarkEdited();
 }
 
 void SettingsWindow::OnTabChanged(int index) {

@@ -3,6 +3,7 @@
 #include "editor/editor_context.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -54,6 +55,7 @@ class SettingsWindow : public QDialog {
     void BuildChildren();
     void ApplyButtonRule();
     void ShowStatus();
+    void OnLoadSetup();
     void OnSend();
     void OnCancel();
     void OnTabChanged(int index);
@@ -71,6 +73,7 @@ class SettingsWindow : public QDialog {
     UserFilterPage* userFilterPage_ = nullptr;
     StatusLine* status_ = nullptr;
     int shownTab_ = 0;
+    QString loadedSetup_; // the name of the setup file loaded last, for the report
     bool sending_ = false; // from SEND until the read-all after it has reloaded the pages
 };
 
