@@ -103,10 +103,11 @@ class CtlTest : public ::testing::Test {
 
 TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
     StartSim({"--layout", "SS0SVV0000000V00"});
-    // First a setup of some substance: a range and a user low-pass filter in use.
+    // First a setup of some substance: a range, a TEDS sensor and a user low-pass filter in use.
     ASSERT_EQ(Ctl({"read", "--json"}, "first.json").status, 0);
     Json doc = Json::parse(ReadText(File("first.json")));
     doc["channels"][0]["range"] = "120";
+    doc["channels"][1]["connector"] = "REAR CCLD TEDS";
     Json& vibration = doc["channels"][5];
     vibration["lowPassMenu"] = "other";
     vibration["lowPassFine"] = "user";
@@ -119,7 +120,9 @@ TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
     // The must-show: read --json > a.json, then apply a.json.
     const CtlRun read = Ctl({"read", "--json"}, "a.json");
     ASSERT_EQ(read.status, 0) << read.err;
-    EXPECT_EQ(Json::parse(read.out)["channels"][5]["userLowPass"]["frequency"], 1.5);
+    const Json readBack = Json::parse(read.out);
+    EXPECT_EQ(readBack["channels"][5]["userLowPass"]["frequency"], 1.5);
+    EXPECT_EQ(readBack["channels"][1]["sensitivity"], 268) << "the sensor's, taken over";
     const std::size_t from = Exchanges().size();
     const CtlRun apply = Ctl({"apply", File("a.json").string()});
     ASSERT_EQ(apply.status, 0) << apply.err;

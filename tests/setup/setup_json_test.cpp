@@ -51,6 +51,15 @@ TEST(SetupJsonTest, WritesValuesAsTheWindowsNameThem) {
     EXPECT_EQ(doc["channels"][2], Json::parse(R"({"channel": 3, "module": "none"})"));
 }
 
+TEST(SetupJsonTest, VersionTextAndTimeStayPlainText) {
+    DeviceState device = SampleDevice();
+    device.deviceVersion = {'1', '.', '\x01', '\xC3', '2'};
+    EXPECT_EQ(SetupFromDevice(device, "").firmwareVersion, "1.??2");
+    EXPECT_EQ(UtcTimestamp(std::chrono::system_clock::time_point{}), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(UtcTimestamp(std::chrono::system_clock::time_point{std::chrono::seconds{1796578201}}),
+              "2026-12-06T17:30:01Z");
+}
+
 // Each row changes one place of a good document and names the refusal it must meet.
 TEST(SetupJsonTest, RefusesEachBadFieldNamingChannelAndField) {
     const struct {
