@@ -40,8 +40,14 @@ std::optional<std::string> ReadSetupFile(const std::filesystem::path& file, std:
     return text;
 }
 
+bool IsContradiction(ResultCode code) {
+    return code == ResultCode::HpfContradiction || code == ResultCode::LpfContradiction;
+}
+
 // Connects and reads everything; nullopt on success, else the failure's exit status (reported).
-std::optional<ExitStatus> OpenAndReadAll(AmplifierLink& link) {
+// With `overwriting`, a filter menu that names no filter is no failure: the setup about to be
+// written replaces it, and the read-back is checked again.
+std::optional<ExitStatus> OpenAndReadAll(AmplifierLink& link, bool overwriting = false) {
     if (auto failed = Open(link)) {
         return failed;
     }
@@ -50,7 +56,7 @@ std::optional<ExitStatus> OpenAndReadAll(AmplifierLink& link) {
     if (!warnings.empty()) {
         std::fprintf(stderr, "%s", warnings.c_str());
     }
-    if (!outcome.Ok()) {
+    if (!outcome.Ok() && !(overwriting && IsContradiction(outcome.code))) {
         return Fail(outcome);
     }
     return std::nullopt;
@@ -128,7 +134,7 @@ ExitStatus RunApply(LinkTarget& target, const std::filesystem::path& file) {
     const AmplifierSetup& setup = std::get<AmplifierSetup>(read);
 
     AmplifierLink link(target);
-    if (auto failed = OpenAndReadAll(link)) {
+    if (auto failed = OpenAndReadAll(link, true)) {
         return *failed;
     }
     if (const auto refusal = CheckAgainstAmplifier(setup, link.Device())) {

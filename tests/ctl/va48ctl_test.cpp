@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -157,6 +161,37 @@ TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
         }
         EXPECT_EQ(set, expected);
     }
+}
+
+// Sends one request to the simulator as another client would, and waits for its reply.
+bool SendRaw(std::uint16_t port, const std::string& text) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string frame = "\x02\x01\x43" + text + std::string("\x03\x00\r\n", 5);
+    char reply[64];
+    const bool sent =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size()) &&
+        ::read(fd, reply, sizeof reply) > 0;
+    ::close(fd);
+    return sent;
+}
+
+TEST_F(CtlTest, ApplyRestoresAnAmplifierThatTheViewerWouldRefuse) {
+    StartSim({"--layout", "SS00000000000000"});
+    ASSERT_EQ(Ctl({"read", "--json"}, "good.json").status, 0);
+    // Channel 2's high-pass menu on "other" with no filter named: the read-all refuses it.
+    ASSERT_TRUE(SendRaw(sim->Port(), "SET 2 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
+    const CtlRun refused = Ctl({"read"});
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_EQ(refused.err, "va48ctl: Contradiction in HPF setting (No.2)\n");
+
+    const CtlRun apply = Ctl({"apply", File("good.json").string()});
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    EXPECT_EQ(Ctl({"read"}).status, 0);
 }
 
 TEST_F(CtlTest, LevelsCsvHasAHeaderAndOneRowOfSixteenLevelsPerPoll) {
