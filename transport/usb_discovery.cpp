@@ -104,6 +104,34 @@ std::optional<std::size_t> MatchHardwareId(std::string_view pattern,
     return std::nullopt;
 }
 
+UsbDeviceList FindUsbDevices(std::string_view pattern, const UsbSearchRoots& roots) {
+    UsbDeviceList matches;
+    if (pattern.empty()) {
+        return matches;
+    }
+    UsbDeviceList list = ListUsbSerialDevices(roots);
+    matches.systemError = list.systemError;
+    for (UsbDevice& device : list.devices) {
+        if (MatchHardwareId(pattern, std::span<const UsbDevice>(&device, 1))) {
+            matches.devices.push_back(std::move(device));
+        }
+    }
+    return matches;
+}
+
+std::optional<std::size_t> FindSerialNumber(std::string_view serialNumber,
+                                            std::span<const UsbDevice> devices) {
+    if (serialNumber.empty()) {
+        return std::nullopt;
+    }
+    for (std::size_t index = 0; index < devices.size(); ++index) {
+        if (devices[index].serialNumber == serialNumber) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
 int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port,
                 const SerialPortBinder& bind) {
     port = 0;

@@ -33,6 +33,9 @@ struct UsbDevice {
     // Most specific first: "USB\VID_vvvv&PID_pppp&REV_rrrr", then "USB\VID_vvvv&PID_pppp"
     // (4 upper-case hex digits each). The first is left out when the device reports no revision.
     std::vector<std::string> hardwareIds;
+    // The USB device's serial number as it reports it; empty when it reports none. Tells two
+    // amplifiers apart, and finds one again after it was plugged into another port.
+    std::string serialNumber = {};
 };
 
 // The outcome of listing the devices.
@@ -62,6 +65,15 @@ bool NaturalNameLess(std::string_view a, std::string_view b);
 // is empty.
 std::optional<std::size_t> MatchHardwareId(std::string_view pattern,
                                            std::span<const UsbDevice> devices);
+
+// Every present device whose hardware ID contains `pattern` (see MatchHardwareId), in
+// enumeration order; none for an empty pattern. systemError as ListUsbSerialDevices gives it.
+UsbDeviceList FindUsbDevices(std::string_view pattern, const UsbSearchRoots& roots);
+
+// The index of the first device in `devices` whose serial number is `serialNumber` (compared
+// exactly); nullopt when none is or `serialNumber` is empty.
+std::optional<std::size_t> FindSerialNumber(std::string_view serialNumber,
+                                            std::span<const UsbDevice> devices);
 
 // Gives a device node a serial port number 1..32, or 0 when none is free.
 using SerialPortBinder = std::function<int(const std::string& node)>;

@@ -29,6 +29,24 @@ std::optional<std::uint16_t> ReadHexAttribute(const fs::path& file) {
     return value;
 }
 
+// A sysfs text attribute without its line end and trailing blanks; empty when it is missing.
+// Only printable ASCII is kept, so the text is safe to show and to store in a settings file.
+std::string ReadTextAttribute(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char buffer[256] = {};
+    in.read(buffer, sizeof buffer);
+    std::string text;
+    for (const char c : std::string_view(buffer, static_cast<std::size_t>(in.gcount()))) {
+        if (c >= 0x20 && c < 0x7F) {
+            text += c;
+        } else if (c == '\n' || c == '\0') {
+            break;
+        }
+    }
+    text.erase(std::min(text.find_last_not_of(' ') + 1, text.size()));
+    return text;
+}
+
 bool IsWithin(const fs::path& dir, const fs::path& root) {
     return std::mismatch(root.begin(), root.end(), dir.begin(), dir.end()).first == root.end();
 }
@@ -63,7 +81,8 @@ std::optional<UsbDevice> DescribeTty(const std::string& name, const fs::path& cl
         return std::nullopt;
     }
     return UsbDevice{(devRoot / name).string(),
-                     UsbHardwareIds(*vendor, *product, ReadHexAttribute(usb / "bcdDevice"))};
+                     UsbHardwareIds(*vendor, *product, ReadHexAttribute(usb / "bcdDevice")),
+                     ReadTextAttribute(usb / "serial")};
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "transport/usb_discovery.h"
 
+#include "tests/support/fake_usb_tree.h"
 #include "tests/support/temp_dir.h"
 
 
@@ -60,7 +61,8 @@ class UsbDiscoveryTest : public ::testing::Test {
 
     // A tty on interface 1.0 of the USB device at devices/<usbPath>.
     void AddUsbTty(const std::string& name, const fs::path& usbPath, const std::string& vendor,
-                   const std::string& product, const std::string& release = "0100\n") {
+                   const std::string& product, const std::string& release = "0100\n",
+                   const std::string& serial = "") {
         const fs::path usb = roots.sysfsRoot / "devices" / usbPath;
         AddTty(name, usbPath / (usbPath.filename().string() + ":1.0"));
         WriteFile(usb / "idVendor", vendor);
@@ -68,13 +70,16 @@ class UsbDiscoveryTest : public ::testing::Test {
         if (!release.empty()) {
             WriteFile(usb / "bcdDevice", release);
         }
+        if (!serial.empty()) {
+            WriteFile(usb / "serial", serial);
+        }
     }
 
     // Two amplifiers, named so that byte order would list them the wrong way round, another
     // USB adapter between them in natural order, two devices whose IDs cannot be read, a built-in
     // port below ID attributes that lie at and above the sysfs root, and a tty without a device.
     void AddTypicalTree() {
-        AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n");
+        AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n", "0100\n", "VA48-0042\n");
         AddUsbTty("ttyACM2", "pci0000:00/usb1/1-2", "7c4e\n", "0008\n");
         AddUsbTty("ttyACM5", "pci0000:00/usb1/1-3", "0403\n", "6001\n", "");
         AddUsbTty("ttyACM6", "pci0000:00/usb1/1-4", "zz\n", "0008\n");
@@ -139,6 +144,35 @@ TEST_F(UsbDiscoveryTest, BindsTheFirstMatchThatGetsAPortNumber) {
         EXPECT_EQ(port, row.port);
         EXPECT_EQ(bound, row.bound);
     }
+}
+
+TEST_F(UsbDiscoveryTest, FindsEveryMatchWithItsSerialNumber) {
+    AddTypicalTree();
+    const UsbDeviceList matches = FindUsbDevices(kDefaultHardwareIdPattern, roots);
+    EXPECT_EQ(matches.systemError, 0);
+    ASSERT_EQ(matches.devices.size(), 2u);
+    EXPECT_EQ(matches.devices[0].node, Node("ttyACM2"));
+    EXPECT_EQ(matches.devices[0].serialNumber, "") << "no serial attribute";
+    EXPECT_EQ(matches.devices[1].node, Node("ttyACM10"));
+    EXPECT_EQ(matches.devices[1].serialNumber, "VA48-0042");
+    EXPECT_EQ(FindSerialNumber("VA48-0042", matches.devices), 1u);
+    EXPECT_EQ(FindSerialNumber("VA48-004", matches.devices), std::nullopt);
+    EXPECT_EQ(FindSerialNumber("", matches.devices), std::nullopt);
+    EXPECT_TRUE(FindUsbDevices("", roots).devices.empty());
+    EXPECT_TRUE(FindUsbDevices("USB\\VID_1234", roots).devices.empty());
+}
+
+// Two amplifiers on pseudo-terminal-like nodes, as a test of the viewer's choice would set them up.
+TEST(FakeUsbTreeTest, ShowsTwoAmplifiersApartByTheirSerialNumbers) {
+    FakeUsbTree tree("/dev/pts/98", "7c4e", "0008", "0100", "A-1");
+    tree.Add("/dev/pts/99", "B-2 ");
+    const UsbDeviceList matches =
+        FindUsbDevices(kDefaultHardwareIdPattern, {tree.SysfsRoot(), tree.DevRoot()});
+    ASSERT_EQ(matches.devices.size(), 2u);
+    EXPECT_EQ(matches.devices[0].node, "/dev/pts/98");
+    EXPECT_EQ(matches.devices[0].serialNumber, "A-1");
+    EXPECT_EQ(matches.devices[1].node, "/dev/pts/99");
+    EXPECT_EQ(matches.devices[1].serialNumber, "B-2") << "trailing blanks dropped";
 }
 
 TEST_F(UsbDiscoveryTest, UnreadableTreeWritesTheErrorNumber) {
