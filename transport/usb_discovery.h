@@ -21,7 +21,8 @@ inline constexpr int kUsbPortNotFound = 27; // the session reports it as "COM po
 // The hardware-ID pattern used when the settings file names none.
 inline constexpr std::string_view kDefaultHardwareIdPattern = "USB\\VID_7C4E&PID_0008";
 
-// Where the device tree and the device nodes live. Tests point both at a fake tree.
+// Where the device tree and the device nodes live (Linux; Windows asks SetupAPI and ignores
+// these). Tests point both at a fake tree.
 struct UsbSearchRoots {
     std::filesystem::path sysfsRoot = "/sys";
     std::filesystem::path devRoot = "/dev";
@@ -29,19 +30,24 @@ struct UsbSearchRoots {
 
 // A present serial device that sits on a USB device.
 struct UsbDevice {
-    std::string node; // the device node to open, e.g. "/dev/ttyACM0"
+    std::string node; // the device node to open, e.g. "/dev/ttyACM0" or "COM3"
     // Most specific first: "USB\VID_vvvv&PID_pppp&REV_rrrr", then "USB\VID_vvvv&PID_pppp"
     // (4 upper-case hex digits each). The first is left out when the device reports no revision.
     std::vector<std::string> hardwareIds;
+    // The USB device's serial number as it reports it; empty when it reports none.
+    std::string serialNumber;
 };
 
 // The outcome of listing the devices.
 struct UsbDeviceList {
     std::vector<UsbDevice> devices; // in enumeration order
-    int systemError = 0; // errno when the device tree could not be read at all (devices empty)
+    // The system's error (errno, or GetLastError on Windows) when the devices could not be listed
+    // at all (devices empty).
+    int systemError = 0;
 };
 
-// Platform backend. Lists the serial devices present that sit on a USB device, in enumeration
+// Platform backend (usb_discovery_linux.cpp: sysfs; usb_discovery_win32.cpp: the present devices
+// of the Ports class). Lists the serial devices present that sit on a USB device, in enumeration
 // order: by device name, with runs of digits compared as numbers (see NaturalNameLess), so
 // ttyACM2 comes before ttyACM10. Serial devices that are not on USB, and devices whose
 // attributes cannot be read (for instance unplugged during the walk), are left out.

@@ -29,6 +29,21 @@ std::optional<std::uint16_t> ReadHexAttribute(const fs::path& file) {
     return value;
 }
 
+// A sysfs text attribute such as "serial", without its line end; empty when it is missing. Only
+// printable ASCII is kept: the text comes from the device.
+std::string ReadTextAttribute(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char buffer[256] = {};
+    in.read(buffer, sizeof buffer);
+    std::string text(buffer, static_cast<std::size_t>(in.gcount()));
+    const std::size_t end = text.find_last_not_of(" \t\r\n");
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    if (!std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return {};
+    }
+    return text;
+}
+
 bool IsWithin(const fs::path& dir, const fs::path& root) {
     return std::mismatch(root.begin(), root.end(), dir.begin(), dir.end()).first == root.end();
 }
@@ -63,7 +78,8 @@ std::optional<UsbDevice> DescribeTty(const std::string& name, const fs::path& cl
         return std::nullopt;
     }
     return UsbDevice{(devRoot / name).string(),
-                     UsbHardwareIds(*vendor, *product, ReadHexAttribute(usb / "bcdDevice"))};
+                     UsbHardwareIds(*vendor, *product, ReadHexAttribute(usb / "bcdDevice")),
+                     ReadTextAttribute(usb / "serial")};
 }
 
 } // namespace
