@@ -50,11 +50,11 @@ long ReadStdin(std::span<char> out);
 void Close(Handle& handle);
 
 struct WaitSet {
-    bool stdinOpen = true;      // watch standard input
-    Handle listener = kNone;    // watch for a connection
-    Handle link = kNone;        // watch the link for input
-    bool linkOutput = false;    // and for room to write
-    int timeoutMs = -1;         // -1: no limit
+    bool stdinOpen = true;   // watch standard input
+    Handle listener = kNone; // watch for a connection
+    Handle link = kNone;     // watch the link for input
+    bool linkOutput = false; // and for room to write
+    int timeoutMs = -1;      // -1: no limit
 };
 
 struct Ready {

@@ -159,7 +159,8 @@ bool Wait(const WaitSet& set, Ready& ready, std::string& error) {
         fds.push_back({Fd(set.listener), POLLIN, 0});
     }
     if (set.link != kNone) {
-        fds.push_back({Fd(set.link), static_cast<short>(POLLIN | (set.linkOutput ? POLLOUT : 0)), 0});
+        fds.push_back(
+            {Fd(set.link), static_cast<short>(POLLIN | (set.linkOutput ? POLLOUT : 0)), 0});
     }
     ready = Ready{};
     if (poll(fds.data(), fds.size(), set.timeoutMs) < 0) {

@@ -253,7 +253,8 @@ bool Wait(const WaitSet& set, Ready& ready, std::string& error) {
     ready.stdinInput = stdinWaiting();
     ready.connection = set.listener != kNone && FD_ISSET(Native(set.listener), &readable);
     if (set.link != kNone) {
-        ready.linkInput = FD_ISSET(Native(set.link), &readable) || FD_ISSET(Native(set.link), &failed);
+        ready.linkInput =
+            FD_ISSET(Native(set.link), &readable) || FD_ISSET(Native(set.link), &failed);
         ready.linkOutput = FD_ISSET(Native(set.link), &writable);
     }
     return true;

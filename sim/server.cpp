@@ -173,7 +173,8 @@ void Server::ReadConnection() {
         if (closing_) {
             return; // the connection is about to drop; late requests go unanswered
         }
-        for (const Request& request : decoder_.Feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
+        for (const Request& request :
+             decoder_.Feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
             HandleRequest(request);
             if (closing_ || link_ == io::kNone) {
                 break;

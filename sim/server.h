@@ -17,8 +17,8 @@ struct ServerOptions {
 };
 
 // The simulator's I/O loop: one wait over the link, stdin (control lines), the stop request and
-// the reply timers (link_io.h). The link is either a TCP listener on 127.0.0.1 that serves one connection at a
-// time, or the master side of a pseudo-terminal pair in raw mode.
+// the reply timers (link_io.h). The link is either a TCP listener on 127.0.0.1 that serves one
+// connection at a time, or the master side of a pseudo-terminal pair in raw mode.
 //
 // Replies leave in request order: a delayed reply holds back the ones after it. Late duplicates
 // are the exception and go out at their own time.

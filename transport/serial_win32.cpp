@@ -46,8 +46,8 @@ DWORD RemainingMs(Clock::time_point deadline) {
 // works for every number, so it is always used. A node that already names a device path is kept.
 std::wstring DevicePath(const std::string& node) {
     std::string path = node.starts_with("\\\\.\\") ? node : "\\\\.\\" + node;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
                         length);
@@ -250,7 +250,8 @@ WriteResult Win32SerialDevice::Write(std::span<const std::uint8_t> bytes,
                                      Clock::time_point deadline) {
     std::size_t written = 0;
     while (written < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, MAXDWORD));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, MAXDWORD));
         if (!WriteFile(device_.Get(), bytes.data() + written, chunk, nullptr, writeSlot_.Arm()) &&
             GetLastError() != ERROR_IO_PENDING) {
             return {written, static_cast<int>(GetLastError())};
@@ -290,7 +291,8 @@ bool Win32SerialDevice::Drain(Clock::time_point deadline) {
             return true;
         }
         const DWORD left = RemainingMs(deadline);
-        if (left == 0 || WaitForSingleObject(wake_.Get(), std::min(left, kStepMs)) == WAIT_OBJECT_0) {
+        if (left == 0 ||
+            WaitForSingleObject(wake_.Get(), std::min(left, kStepMs)) == WAIT_OBJECT_0) {
             return false;
         }
     }
@@ -327,7 +329,8 @@ Readiness Win32SerialDevice::WaitForInput() {
 }
 
 Readiness Win32SerialDevice::Pause(std::chrono::milliseconds pause) {
-    const DWORD ms = static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(pause.count(), 0, 60'000));
+    const DWORD ms =
+        static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(pause.count(), 0, 60'000));
     return WaitForSingleObject(wake_.Get(), ms) == WAIT_OBJECT_0 ? Readiness::Woken
                                                                  : Readiness::TimedOut;
 }

@@ -23,8 +23,8 @@ std::string Utf8(std::wstring_view wide) {
     const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
                                            nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                        length, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                        nullptr, nullptr);
     return text;
 }
 
@@ -43,10 +43,9 @@ std::vector<std::string> HardwareIds(HDEVINFO set, SP_DEVINFO_DATA& device) {
         return {};
     }
     std::wstring buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID, nullptr,
-                                           reinterpret_cast<BYTE*>(buffer.data()),
-                                           static_cast<DWORD>(buffer.size() * sizeof(wchar_t)),
-                                           nullptr)) {
+    if (!SetupDiGetDeviceRegistryPropertyW(
+            set, &device, SPDRP_HARDWAREID, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+            static_cast<DWORD>(buffer.size() * sizeof(wchar_t)), nullptr)) {
         return {};
     }
     std::vector<std::string> ids;
@@ -84,9 +83,9 @@ std::wstring InstanceId(DEVINST instance) {
 }
 
 // The serial number is the last part of a USB device's instance ID: "A1B2C3" in
-// "USB\VID_7C4E&PID_0008\A1B2C3". A port that is one interface of a composite device ("...&MI_00\...") takes it from
-// the device itself, its parent. Windows makes up an ID with "&" in it for a device that reports
-// no serial number; that is no serial number.
+// "USB\VID_7C4E&PID_0008\A1B2C3". A port that is one interface of a composite device
+// ("...&MI_00\...") takes it from the device itself, its parent. Windows makes up an ID with "&" in
+// it for a device that reports no serial number; that is no serial number.
 std::string SerialNumber(SP_DEVINFO_DATA& device) {
     std::wstring id = InstanceId(device.DevInst);
     DEVINST parent = 0;

@@ -503,9 +503,9 @@ class RawClient {
         int error = 0;
         socket_ = os::CreateSocket(error);
         const std::array<std::uint8_t, 4> loopback = {127, 0, 0, 1};
-        const os::ConnectStart start =
-            socket_ == os::kNoSocket ? os::ConnectStart::Failed
-                                     : os::StartConnect(socket_, loopback, port, error);
+        const os::ConnectStart start = socket_ == os::kNoSocket
+                                           ? os::ConnectStart::Failed
+                                           : os::StartConnect(socket_, loopback, port, error);
         connected_ = (start == os::ConnectStart::Connected ||
                       (start == os::ConnectStart::InProgress &&
                        os::WaitReady(socket_, true, 5s, -1, error) == os::Readiness::Ready)) &&

@@ -14,7 +14,7 @@ class LoopbackListener {
   public:
     using Peer = std::intptr_t;
 
-    LoopbackListener(); // listens on a free port; Port() is 0 when that failed
+    LoopbackListener();  // listens on a free port; Port() is 0 when that failed
     ~LoopbackListener(); // closes the listener and every accepted peer
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;

@@ -82,8 +82,8 @@ class Win32SimChild final : public SimChild {
             if (available > 0) {
                 std::string buffer(std::min<DWORD>(available, 4096), '\0');
                 DWORD count = 0;
-                if (!ReadFile(stdoutRead_, buffer.data(), static_cast<DWORD>(buffer.size()),
-                              &count, nullptr) ||
+                if (!ReadFile(stdoutRead_, buffer.data(), static_cast<DWORD>(buffer.size()), &count,
+                              nullptr) ||
                     count == 0) {
                     return false;
                 }
@@ -177,8 +177,8 @@ std::unique_ptr<SimChild> StartSimChild(const std::string& program,
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE stderrFile = CreateFileW(path, GENERIC_WRITE | DELETE, kShareAll, &inherit,
                                     CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    HANDLE stderrRead = CreateFileW(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0,
-                                    nullptr);
+    HANDLE stderrRead =
+        CreateFileW(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
     if (stderrFile == INVALID_HANDLE_VALUE || stderrRead == INVALID_HANDLE_VALUE) {
         error = LastError("CreateFile");
         CloseOnce(stderrFile);

@@ -77,6 +77,7 @@ class UsbDiscoveryTest : public ::testing::Test {
     void AddTypicalTree() {
         AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n");
         AddUsbTty("ttyACM2", "pci0000:00/usb1/1-2", "7c4e\n", "0008\n");
+        WriteFile(roots.sysfsRoot / "devices" / "pci0000:00/usb1/1-2" / "serial", "A1B2C3\n");
         AddUsbTty("ttyACM5", "pci0000:00/usb1/1-3", "0403\n", "6001\n", "");
         AddUsbTty("ttyACM6", "pci0000:00/usb1/1-4", "zz\n", "0008\n");
         AddUsbTty("ttyACM7", "pci0000:00/usb1/1-5", "7c4e\n", "10008\n"); // wider than 16 bits
@@ -113,7 +114,9 @@ TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderWithTheirIds) {
     EXPECT_EQ(
         list.devices[0].hardwareIds,
         (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
+    EXPECT_EQ(list.devices[0].serialNumber, "A1B2C3");
     EXPECT_EQ(list.devices[1].hardwareIds, (std::vector<std::string>{"USB\\VID_0403&PID_6001"}));
+    EXPECT_EQ(list.devices[1].serialNumber, ""); // reports none
     EXPECT_EQ(list.devices[2].node, Node("ttyACM10"));
 }
 
