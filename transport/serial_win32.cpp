@@ -299,30 +299,40 @@ bool Win32SerialDevice::Drain(Clock::time_point deadline) {
 }
 
 Readiness Win32SerialDevice::WaitForInput() {
-    if (WaitForSingleObject(wake_.Get(), 0) == WAIT_OBJECT_0) {
-        return Readiness::Woken;
-    }
-    // Bytes left over from the last read raise no new event: look at the queue first. Bytes that
-    // arrive after this look are kept in the driver's event history and end the wait at once.
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(device_.Get(), &errors, &status)) {
-        return Readiness::HangUp;
-    }
-    if (status.cbInQue > 0 || (errors & kLineErrors) != 0) {
-        return Readiness::Input;
-    }
-    DWORD events = 0;
-    if (!WaitCommEvent(device_.Get(), &events, waitSlot_.Arm())) {
-        if (GetLastError() != ERROR_IO_PENDING) {
-            return Readiness::HangUp; // the status read that follows says what is wrong
-        }
-        if (AwaitOrCancel(waitSlot_, INFINITE) != WAIT_OBJECT_0) {
+    // The driver keeps the events that came while no wait was pending, so an event may stand
+    // for bytes that an earlier read already took. Such a wait goes round again instead of
+    // reporting input that is not there, which would make the receive loop back off while a
+    // reply is on its way. A driver that keeps raising events for nothing is handed to the
+    // loop's back-off after a bounded number of rounds.
+    constexpr int kEmptyEventRounds = 64;
+    for (int round = 0; round < kEmptyEventRounds; ++round) {
+        if (WaitForSingleObject(wake_.Get(), 0) == WAIT_OBJECT_0) {
             return Readiness::Woken;
         }
-        DWORD ignored = 0;
-        if (!GetOverlappedResult(device_.Get(), &waitSlot_.ov, &ignored, FALSE)) {
+        // Bytes left over from the last read raise no new event: look at the queue first.
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(device_.Get(), &errors, &status)) {
             return Readiness::HangUp;
+        }
+        if (status.cbInQue > 0 || (errors & kLineErrors) != 0) {
+            return Readiness::Input;
+        }
+        DWORD events = 0;
+        if (!WaitCommEvent(device_.Get(), &events, waitSlot_.Arm())) {
+            if (GetLastError() != ERROR_IO_PENDING) {
+                return Readiness::HangUp; // the status read that follows says what is wrong
+            }
+            if (AwaitOrCancel(waitSlot_, INFINITE) != WAIT_OBJECT_0) {
+                return Readiness::Woken;
+            }
+            DWORD ignored = 0;
+            if (!GetOverlappedResult(device_.Get(), &waitSlot_.ov, &ignored, FALSE)) {
+                return Readiness::HangUp;
+            }
+        }
+        if ((events & (EV_ERR | EV_BREAK)) != 0) {
+            return Readiness::Input; // the status read reports the line error
         }
     }
     return Readiness::Input;
