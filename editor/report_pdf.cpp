@@ -22,8 +22,8 @@ QString ReportHtml(const AmplifierSetup& setup, const ReportFacts& facts) {
         {"Setup file", &facts.setupFile}};
     for (const auto& [name, value] : lines) {
         html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
-                    .arg(QString::fromLatin1(name), value->empty() ? QStringLiteral("-")
-                                                                   : Html(*value));
+                    .arg(QString::fromLatin1(name),
+                         value->empty() ? QStringLiteral("-") : Html(*value));
     }
     html += QStringLiteral("</table><br><table border='1' cellspacing='0' cellpadding='2' "
                            "style='font-size:6pt'>");
@@ -37,8 +37,8 @@ QString ReportHtml(const AmplifierSetup& setup, const ReportFacts& facts) {
                 text.replace(QLatin1Char('.'), QStringLiteral(".<br>"));
                 text.replace(QLatin1Char('/'), QStringLiteral("/<br>"));
             }
-            html += (header ? QStringLiteral("<th>%1</th>") : QStringLiteral("<td>%1</td>"))
-                        .arg(text);
+            html +=
+                (header ? QStringLiteral("<th>%1</th>") : QStringLiteral("<td>%1</td>")).arg(text);
         }
         html += QStringLiteral("</tr>");
         header = false;

@@ -73,7 +73,7 @@ class SettingsWindow : public QDialog {
     UserFilterPage* userFilterPage_ = nullptr;
     StatusLine* status_ = nullptr;
     int shownTab_ = 0;
-    QString loadedSetup_; // the name of the setup file loaded last, for the report
+    QString loadedSetup_;  // the name of the setup file loaded last, for the report
     bool sending_ = false; // from SEND until the read-all after it has reloaded the pages
 };
 

@@ -8,6 +8,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/ui_text.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -53,10 +54,12 @@ AmplifierSetup CurrentSetup(const DeviceState& device) {
 } // namespace
 
 void SaveSetupFile(QWidget* owner, const DeviceState& device) {
-    const QString path =
-        AskForFile({owner, FileAccess::Save, Caption(TextId::MenuSaveSetup),
-                    {UiText(TextId::SetupFileFilter)}, QStringLiteral("setup.json"),
-                    QStringLiteral("json")});
+    const QString path = AskForFile({owner,
+                                     FileAccess::Save,
+                                     Caption(TextId::MenuSaveSetup),
+                                     {UiText(TextId::SetupFileFilter)},
+                                     QStringLiteral("setup.json"),
+                                     QStringLiteral("json")});
     if (path.isEmpty()) {
         return;
     }
@@ -68,8 +71,12 @@ void SaveSetupFile(QWidget* owner, const DeviceState& device) {
 }
 
 QString LoadSetupFile(QWidget* owner, DeviceState& device) {
-    const QString path = AskForFile({owner, FileAccess::Open, Caption(TextId::MenuLoadSetup),
-                                     {UiText(TextId::SetupFileFilter)}, {}, {}});
+    const QString path = AskForFile({owner,
+                                     FileAccess::Open,
+                                     Caption(TextId::MenuLoadSetup),
+                                     {UiText(TextId::SetupFileFilter)},
+                                     {},
+                                     {}});
     if (path.isEmpty()) {
         return {};
     }
@@ -90,7 +97,8 @@ QString LoadSetupFile(QWidget* owner, DeviceState& device) {
     if (file.error() != QFileDevice::NoError) {
         return refuse(file.errorString());
     }
-    auto read = SetupFromJson(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    auto read =
+        SetupFromJson(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (const auto* refusal = std::get_if<SetupRefusal>(&read)) {
         return refuse(QString::fromStdString(DescribeRefusal(*refusal)));
     }
@@ -108,10 +116,12 @@ QString LoadSetupFile(QWidget* owner, DeviceState& device) {
 }
 
 void ExportSetupReport(QWidget* owner, const DeviceState& device, const QString& loadedSetup) {
-    const QString path =
-        AskForFile({owner, FileAccess::Save, Caption(TextId::MenuExportReport),
-                    {UiText(TextId::ReportFileFilter)}, QStringLiteral("setup-report.pdf"),
-                    QStringLiteral("pdf")});
+    const QString path = AskForFile({owner,
+                                     FileAccess::Save,
+                                     Caption(TextId::MenuExportReport),
+                                     {UiText(TextId::ReportFileFilter)},
+                                     QStringLiteral("setup-report.pdf"),
+                                     QStringLiteral("pdf")});
     if (path.isEmpty()) {
         return;
     }

@@ -7,6 +7,22 @@
 
 namespace va48 {
 
+namespace {
+
+// Opens `path` for appending bytes. Windows paths are wide; the narrow fopen would lose every
+// character outside the ANSI code page.
+#ifdef _WIN32
+std::FILE* OpenForAppend(const std::filesystem::path& path) {
+    return _wfopen(path.c_str(), L"ab");
+}
+#else
+std::FILE* OpenForAppend(const std::filesystem::path& path) {
+    return std::fopen(path.c_str(), "ab");
+}
+#endif
+
+} // namespace
+
 CommLog::CommLog(std::filesystem::path logPath) : path_(std::move(logPath)) {
     if (!path_.empty()) {
         backupPath_ = path_;
@@ -40,7 +56,7 @@ void CommLog::Write(std::string_view text) {
 
     const std::lock_guard lock(mutex_);
     if (file_ == nullptr) {
-        file_ = std::fopen(path_.c_str(), "ab");
+        file_ = OpenForAppend(path_);
         if (file_ == nullptr) {
             return;
         }

@@ -85,7 +85,8 @@ std::vector<std::vector<std::string>> ReportTable(const AmplifierSetup& setup) {
     table.emplace_back(kColumns.begin(), kColumns.end());
     for (int n = 1; n <= kChannelCount; ++n) {
         std::vector<std::string> row;
-        for (const SetupField& field : ChannelFields(setup.channels[static_cast<std::size_t>(n - 1)], n)) {
+        for (const SetupField& field :
+             ChannelFields(setup.channels[static_cast<std::size_t>(n - 1)], n)) {
             row.push_back(Cell(field.value));
         }
         table.push_back(std::move(row));

@@ -67,9 +67,24 @@ std::string ReshapeVersionText(std::string_view productVersion) {
     return result;
 }
 
+namespace {
+
+// The thread-safe localtime: POSIX and Windows name it differently and swap its arguments.
+#ifdef _WIN32
+bool LocalTime(std::time_t time, std::tm& local) {
+    return localtime_s(&local, &time) == 0;
+}
+#else
+bool LocalTime(std::time_t time, std::tm& local) {
+    return localtime_r(&time, &local) != nullptr;
+}
+#endif
+
+} // namespace
+
 std::string FormatFileDate(std::time_t mtime, bool japanese) {
     std::tm local{};
-    if (localtime_r(&mtime, &local) == nullptr) {
+    if (!LocalTime(mtime, local)) {
         return {};
     }
     std::array<char, kDateBufferBytes> buffer{};

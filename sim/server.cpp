@@ -2,20 +2,10 @@
 
 #include "sim/text_escape.h"
 
+#include "sim/link_io.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace va48sim {
 
@@ -23,36 +13,10 @@ namespace {
 
 constexpr Milliseconds kPtyHangupGrace{200};
 
-// Self-pipe: the signal handler writes a byte, the poll loop sees it.
-int gSignalPipe[2] = {-1, -1};
-
-extern "C" void OnStopSignal(int) {
-    const int saved = errno;
-    const char byte = 's';
-    [[maybe_unused]] const auto written = write(gSignalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-std::string SystemError(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-bool SetNonBlocking(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
-
 void PrintLine(const std::string& line) {
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) {
-        close(fd);
-        fd = -1;
-    }
 }
 
 } // namespace
@@ -60,71 +24,29 @@ void CloseFd(int& fd) {
 Server::Server(ServerOptions options, SimState& state) : options_(options), state_(state) {}
 
 Server::~Server() {
-    CloseFd(connFd_);
-    CloseFd(listenFd_);
-    CloseFd(ptySlave_);
+    io::Close(link_);
+    io::Close(listener_);
+    io::Close(ptySlave_);
 }
 
 std::string Server::InstallStopSignals() {
-    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return SystemError("pipe");
-    }
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    if (sigaction(SIGTERM, &action, nullptr) != 0 || sigaction(SIGINT, &action, nullptr) != 0) {
-        return SystemError("sigaction");
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-    return {};
+    return io::Start();
 }
 
 std::string Server::Open() {
     if (options_.pty) {
-        int master = -1;
-        if (openpty(&master, &ptySlave_, nullptr, nullptr, nullptr) != 0) {
-            return SystemError("openpty");
+        std::string path;
+        if (std::string error = io::OpenPty(link_, ptySlave_, path); !error.empty()) {
+            return error;
         }
-        connFd_ = master;
-        fcntl(connFd_, F_SETFD, FD_CLOEXEC);
-        fcntl(ptySlave_, F_SETFD, FD_CLOEXEC);
-        termios raw{};
-        if (tcgetattr(connFd_, &raw) != 0) {
-            return SystemError("tcgetattr");
-        }
-        cfmakeraw(&raw);
-        if (tcsetattr(connFd_, TCSANOW, &raw) != 0 || !SetNonBlocking(connFd_)) {
-            return SystemError("pty setup");
-        }
-        char path[256] = {};
-        if (ttyname_r(ptySlave_, path, sizeof path) != 0) {
-            return SystemError("ttyname");
-        }
-        PrintLine(std::string("listening pty ") + path);
+        PrintLine("listening pty " + path);
         return {};
     }
-
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) {
-        return SystemError("socket");
+    std::uint16_t port = 0;
+    if (std::string error = io::OpenListener(options_.port, listener_, port); !error.empty()) {
+        return error;
     }
-    const int yes = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(options_.port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        return SystemError("bind");
-    }
-    if (listen(listenFd_, 4) != 0) {
-        return SystemError("listen");
-    }
-    socklen_t length = sizeof address;
-    if (getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return SystemError("getsockname");
-    }
-    PrintLine("listening tcp 127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+    PrintLine("listening tcp 127.0.0.1:" + std::to_string(port));
     return {};
 }
 
@@ -136,23 +58,20 @@ void Server::Log(const std::string& line) const {
 }
 
 void Server::AcceptClient() {
-    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
-        return;
+    // Small replies must leave at once, and the two pieces of a split reply as two segments:
+    // Accept turns off the sender's coalescing.
+    link_ = io::Accept(listener_);
+    if (link_ != io::kNone) {
+        Log("connected");
     }
-    const int yes = 1;
-    // Small replies must leave at once, and the two pieces of a split reply as two segments.
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    connFd_ = fd;
-    Log("connected");
 }
 
 // Ends the current connection and forgets everything queued for it. A pseudo-terminal cannot be
 // reconnected under the same path, so closing it hangs the line up for good.
 void Server::CloseConnection(const char* why) {
-    CloseFd(connFd_);
+    io::Close(link_);
     if (options_.pty) {
-        CloseFd(ptySlave_);
+        io::Close(ptySlave_);
     }
     decoder_.Reset();
     output_.clear();
@@ -249,31 +168,32 @@ int Server::PollTimeoutMs() const {
 
 void Server::ReadConnection() {
     char buffer[4096];
-    const ssize_t count = read(connFd_, buffer, sizeof buffer);
+    const long count = io::ReadLink(link_, buffer);
     if (count > 0) {
         if (closing_) {
             return; // the connection is about to drop; late requests go unanswered
         }
-        for (const Request& request : decoder_.Feed(std::string_view(buffer, count))) {
+        for (const Request& request :
+             decoder_.Feed(std::string_view(buffer, static_cast<std::size_t>(count)))) {
             HandleRequest(request);
-            if (closing_ || connFd_ < 0) {
+            if (closing_ || link_ == io::kNone) {
                 break;
             }
         }
     } else if (count == 0) {
         CloseConnection("peer closed");
-    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        // A pty master reads EIO only when no slave is open, which the held slave prevents.
+    } else if (count == io::kFailed) {
+        // A pty master fails only when no slave is open, which the held slave prevents.
         CloseConnection("read error");
     }
 }
 
 void Server::WriteConnection() {
     while (!output_.empty()) {
-        const ssize_t count = write(connFd_, output_.data(), output_.size());
+        const long count = io::WriteLink(link_, output_);
         if (count > 0) {
             output_.erase(0, static_cast<std::size_t>(count));
-        } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        } else if (count == io::kWouldBlock) {
             return;
         } else {
             CloseConnection("write error");
@@ -293,8 +213,8 @@ void Server::HandleControlLine(const std::string& line) {
 
 void Server::ReadStdin() {
     char buffer[1024];
-    const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) {
+    const long count = io::ReadStdin(buffer);
+    if (count == io::kWouldBlock) {
         return;
     }
     if (count <= 0) {
@@ -315,50 +235,37 @@ void Server::ReadStdin() {
 int Server::Run() {
     while (!stop_) {
         RunDueItems();
-        if (connFd_ >= 0 && !output_.empty()) {
+        if (link_ != io::kNone && !output_.empty()) {
             WriteConnection();
         }
-        if (connFd_ >= 0 && dropDue_ && output_.empty()) {
+        if (link_ != io::kNone && dropDue_ && output_.empty()) {
             CloseConnection("dropped");
         }
 
-        std::vector<pollfd> fds;
-        fds.push_back({gSignalPipe[0], POLLIN, 0});
-        if (stdinOpen_) {
-            fds.push_back({STDIN_FILENO, POLLIN, 0});
-        }
-        if (listenFd_ >= 0 && connFd_ < 0) {
-            fds.push_back({listenFd_, POLLIN, 0});
-        }
-        if (connFd_ >= 0) {
-            const short events = static_cast<short>(POLLIN | (output_.empty() ? 0 : POLLOUT));
-            fds.push_back({connFd_, events, 0});
-        }
-        if (poll(fds.data(), fds.size(), PollTimeoutMs()) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            std::perror("poll");
+        const io::WaitSet watch{.stdinOpen = stdinOpen_,
+                                .listener = link_ == io::kNone ? listener_ : io::kNone,
+                                .link = link_,
+                                .linkOutput = !output_.empty(),
+                                .timeoutMs = PollTimeoutMs()};
+        io::Ready ready;
+        if (std::string error; !io::Wait(watch, ready, error)) {
+            std::fprintf(stderr, "va48sim: %s\n", error.c_str());
             return 1;
         }
-        for (const pollfd& p : fds) {
-            if (p.revents == 0) {
-                continue;
-            }
-            if (p.fd == gSignalPipe[0]) {
-                stop_ = true;
-            } else if (p.fd == STDIN_FILENO) {
-                ReadStdin();
-            } else if (p.fd == listenFd_) {
-                AcceptClient();
-            } else if (p.fd == connFd_) {
-                if ((p.revents & POLLOUT) != 0) {
-                    WriteConnection();
-                }
-                if (connFd_ >= 0 && (p.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                    ReadConnection();
-                }
-            }
+        if (ready.stop) {
+            stop_ = true;
+        }
+        if (ready.stdinInput) {
+            ReadStdin();
+        }
+        if (ready.connection) {
+            AcceptClient();
+        }
+        if (ready.linkOutput && link_ != io::kNone) {
+            WriteConnection();
+        }
+        if (ready.linkInput && link_ != io::kNone) {
+            ReadConnection();
         }
     }
     return 0;

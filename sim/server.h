@@ -16,9 +16,9 @@ struct ServerOptions {
     bool exitOnStdinEof = false;
 };
 
-// The simulator's I/O loop: one poll over the link, stdin (control lines), the stop signals and
-// the reply timers. The link is either a TCP listener on 127.0.0.1 that serves one connection at a
-// time, or the master side of a pseudo-terminal pair in raw mode.
+// The simulator's I/O loop: one wait over the link, stdin (control lines), the stop request and
+// the reply timers (link_io.h). The link is either a TCP listener on 127.0.0.1 that serves one
+// connection at a time, or the master side of a pseudo-terminal pair in raw mode.
 //
 // Replies leave in request order: a delayed reply holds back the ones after it. Late duplicates
 // are the exception and go out at their own time.
@@ -33,11 +33,12 @@ class Server {
     // the reason (the process should then exit with a failure).
     std::string Open();
 
-    // Serves until SIGTERM/SIGINT (after InstallStopSignals) or, with exitOnStdinEof, the end of
+    // Serves until a stop request (after InstallStopSignals) or, with exitOnStdinEof, the end of
     // stdin. Returns the process exit status.
     int Run();
 
-    // Routes SIGTERM and SIGINT into the loop and ignores SIGPIPE. Call once before Run.
+    // Routes the stop requests (SIGTERM and SIGINT, or the console's Ctrl+C and close) into the
+    // loop. Call once before Run.
     static std::string InstallStopSignals();
 
   private:
@@ -63,9 +64,9 @@ class Server {
 
     ServerOptions options_;
     SimState& state_;
-    int listenFd_ = -1;
-    int connFd_ = -1;   // accepted socket or pty master
-    int ptySlave_ = -1; // held open so the line does not hang up between clients
+    std::intptr_t listener_ = -1;
+    std::intptr_t link_ = -1;     // accepted socket or pty master
+    std::intptr_t ptySlave_ = -1; // held open so the line does not hang up between clients
     bool stdinOpen_ = true;
     bool stop_ = false;
     bool closing_ = false; // the last reply before a drop is queued: answer nothing more

@@ -1,7 +1,8 @@
 #pragma once
 
 // The operating-system side of the LAN channel. Everything here is a thin wrapper over the
-// platform's socket calls; errors come back as the platform's error number.
+// platform's socket calls (lan_posix.cpp, lan_win32.cpp); errors come back as the platform's
+// error number (errno, or the Winsock error on Windows).
 
 #include <array>
 #include <chrono>
@@ -11,6 +12,8 @@
 
 namespace va48::lan_backend {
 
+// A socket as the channel keeps it and hands it out as a connection handle. A Winsock handle is
+// a kernel handle, whose value always fits 32 bits, so it is carried as an int too.
 using Socket = int;
 inline constexpr Socket kNoSocket = -1;
 
@@ -49,7 +52,9 @@ void Shutdown(Socket socket);
 // Shuts both directions down and closes the socket.
 void ShutdownAndClose(Socket socket);
 
-// A descriptor that wakes a waiting receive thread; -1 when it cannot be made.
+// Something WaitReady also watches, to wake a waiting receive thread: an event descriptor, or on
+// Windows a loopback datagram socket that sends to itself. Once signalled it stays signalled.
+// -1 when it cannot be made.
 int CreateWake();
 void SignalWake(int wake);
 void CloseWake(int wake);

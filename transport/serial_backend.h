@@ -3,7 +3,7 @@
 // The operating-system side of the serial channel: one open serial device. serial_channel.cpp
 // holds the portable logic (port table, line setting sequence, receive loop) and reaches the
 // device only through this interface; each platform implements it in its own file
-// (serial_posix.cpp). Not part of the public API.
+// (serial_posix.cpp, serial_win32.cpp). Not part of the public API.
 
 #include <chrono>
 #include <cstddef>
@@ -105,6 +105,10 @@ struct OpenResult {
     std::unique_ptr<SerialDevice> device; // null on failure
     OsError error;                        // 101 when the device could not be opened
 };
+
+// The node that port number `port` (1..32) opens when none is bound to it: the platform's
+// serial port of that number ("/dev/ttyS<port - 1>" on Linux, "COM<port>" on Windows).
+std::string DefaultDeviceNode(int port);
 
 // Opens the device node for exclusive reading and writing in raw mode, with pending line errors
 // cleared. A node that another process (or another port of this one) holds is refused.

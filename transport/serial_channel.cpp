@@ -120,7 +120,7 @@ PortRecord& RecordOf(PortTable& table, int port) {
 }
 
 std::string NodeOf(int port, const PortRecord& record) {
-    return record.node.empty() ? "/dev/ttyS" + std::to_string(port - 1) : record.node;
+    return record.node.empty() ? serial_backend::DefaultDeviceNode(port) : record.node;
 }
 
 bool Busy(const PortRecord& record) {

@@ -34,8 +34,9 @@ bool SetSerialByteSize(int port, int size);
 bool SetSerialParity(int port, bool enable, int kind);
 bool SetSerialStopBits(int port, int code);
 
-// The device node that port 1..32 opens: the node bound to it, or "/dev/ttyS<port - 1>" when
-// none is bound. Empty for a number outside 1..32.
+// The device node that port 1..32 opens: the node bound to it, or when none is bound the
+// platform's port of that number ("/dev/ttyS<port - 1>" on Linux, "COM<port>" on Windows).
+// Empty for a number outside 1..32.
 std::string SerialPortDevice(int port);
 
 // Binds `node` to a port number and returns that number: the port already bound to the node, else

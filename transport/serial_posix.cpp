@@ -371,6 +371,10 @@ void PosixSerialDevice::Wake() {
 
 } // namespace
 
+std::string DefaultDeviceNode(int port) {
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
 OpenResult OpenSerialDevice(const std::string& node) {
     const auto failed = [](int error) {
         return OpenResult{nullptr, ChannelError(Call::Open, error)};

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -54,12 +53,7 @@ TEST_F(CommLogTest, RotatesOnlyOnceTheFilePassesTheLimitReplacingTheOldBackup) {
 }
 
 TEST_F(CommLogTest, WritesThatCannotBeStoredAreSilent) {
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    CommLog log(path);
-    log.Write("lost\n"); // must neither throw nor crash
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(fs::exists(path));
-    }
+    // A folder that cannot be written to is the POSIX file modes' part (comm_log_posix_test).
     CommLog nowhere(dir / "missing" / "deeper" / "x.log");
     nowhere.Write("also lost\n");
     CommLog none;

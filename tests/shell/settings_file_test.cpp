@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <string>
 
 namespace va48 {
@@ -141,27 +139,8 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(why, std::errc::is_a_directory);
     EXPECT_TRUE(fs::is_directory(directory));
 
-    if (::geteuid() != 0) { // permissions do not stop root
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(file.WriteString("LAN", "PortNo", "1")) << "read-only directory";
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::permissions(path, fs::perms::owner_read);
-        EXPECT_FALSE(file.WriteString("LAN", "PortNo", "1")) << "read-only file";
-    }
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(EntriesInDir(), 2u) << "no temporary file left behind";
-}
-
-TEST_F(SettingsFileTest, WriteKeepsPermissionsAndFollowsALink) {
-    const fs::path target = dir / "real.ini";
-    WriteFile(target, "[A]\nk=1\n");
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink(target, path);
-    ASSERT_TRUE(SettingsFile(path).WriteString("A", "k", "2"));
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(ReadFile(target), "[A]\nk=2\n");
-    EXPECT_EQ(fs::status(target).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST(SettingsPathTest, ReplacesTheFileNamesExtensionOnly) {
@@ -187,7 +166,9 @@ TEST(SettingsPathTest, ReplacesTheFileNamesExtensionOnly) {
 TEST(ExecutablePathTest, NamesThisProcessesExecutable) {
     const fs::path path = ExecutablePath();
     ASSERT_FALSE(path.empty());
-    EXPECT_TRUE(fs::equivalent(path, "/proc/self/exe"));
+    EXPECT_TRUE(path.is_absolute());
+    EXPECT_EQ(path.stem(), "va48_shell_tests");
+    EXPECT_TRUE(fs::is_regular_file(path));
 }
 
 } // namespace

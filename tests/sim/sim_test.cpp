@@ -7,14 +7,9 @@
 #include "sim/srecord.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/srecord_image.h"
+#include "transport/lan_backend.h"
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -499,24 +494,34 @@ TEST(Options, ParseTheCommandLine) {
 
 // --- End to end over loopback
 
-// A raw TCP byte stream to the simulator that reads with a bounded wait. (The session tests drive
-// its pseudo-terminal and its floods.)
+// A raw byte stream to the simulator over TCP, through the LAN channel's socket calls so that it
+// runs wherever they do, that reads with a bounded wait.
 class RawClient {
   public:
-    explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    explicit RawClient(std::uint16_t port) {
+        namespace os = lan_backend;
+        int error = 0;
+        socket_ = os::CreateSocket(error);
+        const std::array<std::uint8_t, 4> loopback = {127, 0, 0, 1};
+        const os::ConnectStart start = socket_ == os::kNoSocket
+                                           ? os::ConnectStart::Failed
+                                           : os::StartConnect(socket_, loopback, port, error);
+        connected_ = (start == os::ConnectStart::Connected ||
+                      (start == os::ConnectStart::InProgress &&
+                       os::WaitReady(socket_, true, 5s, -1, error) == os::Readiness::Ready)) &&
+                     os::MakeBlocking(socket_, error);
     }
-    ~RawClient() { close(fd_); }
+    ~RawClient() { lan_backend::ShutdownAndClose(socket_); }
 
     bool Connected() const { return connected_; }
 
     void Send(std::string_view text) {
         const std::string frame = EncodeRequest(text);
-        ASSERT_EQ(write(fd_, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+        int error = 0;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
+        ASSERT_EQ(lan_backend::Send(socket_, std::span(bytes, frame.size()), error),
+                  static_cast<int>(frame.size()))
+            << "error " << error;
     }
 
     // Reads until `frames` CR LF endings arrived, the peer closed, or five seconds passed.
@@ -524,19 +529,21 @@ class RawClient {
         std::string bytes;
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (CountFrames(bytes) < frames && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) {
+            int error = 0;
+            if (lan_backend::WaitReady(socket_, false, 100ms, -1, error) !=
+                lan_backend::Readiness::Ready) {
                 continue;
             }
-            char buffer[8192];
-            const ssize_t count = read(fd_, buffer, sizeof buffer);
+            std::array<std::uint8_t, 8192> buffer{};
+            const int count = lan_backend::Receive(socket_, buffer, error);
             if (count <= 0) {
                 if (closed != nullptr) {
                     *closed = true;
                 }
                 break;
             }
-            bytes.append(buffer, static_cast<std::size_t>(count));
+            bytes.append(reinterpret_cast<const char*>(buffer.data()),
+                         static_cast<std::size_t>(count));
         }
         return bytes;
     }
@@ -556,7 +563,7 @@ class RawClient {
         return count;
     }
 
-    int fd_;
+    lan_backend::Socket socket_ = lan_backend::kNoSocket;
     bool connected_ = false;
 };
 

@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace va48 {
+
+class SimChild;
 
 // Runs the simulated amplifier (va48sim) as a child process for end-to-end tests and benchmarks.
 //
@@ -16,7 +18,8 @@ namespace va48 {
 // then waits at most five seconds for its "listening ..." line. Check Started() before use.
 // stderr goes to an unlinked temporary file that StderrLog() and ReceivedRequests() read; pass
 // "--log" (or Control("log on")) for the simulator to write the request texts there.
-// The destructor stops the process (SIGTERM, then SIGKILL after two seconds) and reaps it.
+// The destructor stops the process (closing its stdin and, on POSIX, SIGTERM; it is killed after
+// two seconds) and reaps it.
 // Not thread-safe: use one object from one thread.
 class SimProcess {
   public:
@@ -34,7 +37,6 @@ class SimProcess {
     std::uint16_t Port() const { return port_; }
     // Slave path of the pseudo-terminal; empty in TCP mode or when not started.
     const std::string& PtyPath() const { return ptyPath_; }
-    pid_t Pid() const { return pid_; }
 
     // Sends one control line (a setting without the leading dashes, e.g. "nak SET:0002") and waits
     // at most five seconds for the answer. True when the simulator answered "ok"; otherwise
@@ -61,10 +63,7 @@ class SimProcess {
     // end of file.
     bool ReadLine(std::string& line, std::chrono::milliseconds limit);
 
-    pid_t pid_ = -1;
-    int stdinFd_ = -1;  // our end of the simulator's stdin
-    int stdoutFd_ = -1; // our end of its stdout
-    int stderrFd_ = -1; // the unlinked file its stderr writes to
+    std::unique_ptr<SimChild> child_;
     std::string stdoutBuffer_;
     bool started_ = false;
     std::string error_;

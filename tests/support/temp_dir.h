@@ -1,11 +1,10 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -19,7 +18,7 @@ class TempDir {
   public:
     explicit TempDir(std::string_view prefix = "va48") {
         path_ = std::filesystem::temp_directory_path() /
-                (std::string(prefix) + "_" + std::to_string(::getpid()) + "_" +
+                (std::string(prefix) + "_" + std::to_string(std::random_device{}()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);

@@ -1,9 +1,6 @@
 #include "transport/lan_channel.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/loopback_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -17,40 +14,7 @@ namespace {
 using std::chrono::milliseconds;
 using namespace std::string_view_literals;
 
-// A listening socket on 127.0.0.1 that the channel connects to.
-class Listener {
-  public:
-    Listener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), length), 0);
-        EXPECT_EQ(::listen(fd_, 16), 0);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~Listener() {
-        for (int peer : peers_) {
-            ::close(peer);
-        }
-        ::close(fd_);
-    }
-    std::uint16_t Port() const { return port_; }
-
-    // The next accepted connection (the channel connects before this is called).
-    int Accept() {
-        const int peer = ::accept(fd_, nullptr, nullptr);
-        peers_.push_back(peer);
-        return peer;
-    }
-
-  private:
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
-    std::vector<int> peers_;
-};
+using Listener = LoopbackListener;
 
 LanSettings Settings(std::uint16_t port, std::string address = "127.0.0.1") {
     LanSettings settings;
@@ -59,8 +23,8 @@ LanSettings Settings(std::uint16_t port, std::string address = "127.0.0.1") {
     return settings;
 }
 
-void Write(int fd, std::string_view bytes) {
-    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+void Write(Listener::Peer peer, std::string_view bytes) {
+    ASSERT_TRUE(Listener::Write(peer, bytes));
 }
 
 class LanChannelTest : public ::testing::Test {
@@ -90,13 +54,13 @@ TEST_F(LanChannelTest, FramesTravelBothWays) {
         LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
     ASSERT_NE(handle, kNoConnection);
     EXPECT_NE(handle, 0);
-    const int peer = listener.Accept();
+    const Listener::Peer peer = listener.Accept();
 
     const std::vector<std::uint8_t> request = {0x02, 0x01, 0x43, 'V',  'E', 'R',
                                                '?',  0x03, 0x00, 0x0D, 0x0A};
     EXPECT_EQ(LanSend(handle, request), 11);
     std::vector<std::uint8_t> got(11);
-    ASSERT_EQ(::recv(peer, got.data(), got.size(), MSG_WAITALL), 11);
+    ASSERT_EQ(Listener::ReadFull(peer, got), 11u);
     EXPECT_EQ(got, request);
 
     Write(peer, "xx\x02\x01\x06"
@@ -123,7 +87,7 @@ TEST_F(LanChannelTest, PeerClosingReportsCode201Once) {
     const ConnectionHandle handle =
         LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
     ASSERT_NE(handle, kNoConnection);
-    ::shutdown(listener.Accept(), SHUT_RDWR);
+    Listener::Shutdown(listener.Accept());
     ASSERT_EQ(Wait(), 1);
     EXPECT_EQ(LanLastError(handle), kLanPeerClosed);
     // The thread has ended: no further report comes, and the link takes nothing more.

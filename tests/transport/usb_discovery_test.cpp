@@ -14,37 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(NaturalNameLessTest, OrdersNamesWithDigitRunsByValue) {
-    const struct {
-        std::string a;
-        std::string b;
-        bool aFirst;
-    } rows[] = {
-        {"ttyACM2", "ttyACM10", true},
-        {"ttyACM0", "ttyACM0", false},
-        {"ttyACM9", "ttyS0", true}, // letters still compare as bytes
-        {"ttyUSB", "ttyUSB0", true},
-        {"ttyUSB0", "ttyUSB", false},
-        {"tty01", "tty1", true}, // equal by value: byte order decides, one way round only
-        {"tty1", "tty01", false},
-        {"t99999999999999999999999", "t100000000000000000000000", true}, // beyond any integer
-        {"tty2a10", "tty2a9", false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(NaturalNameLess(row.a, row.b), row.aFirst) << row.a << " < " << row.b;
-    }
-}
-
-TEST(MatchHardwareIdTest, UpperCasesTheIdsButNotThePattern) {
-    const std::vector<UsbDevice> lowerCase{{"/dev/a", {"usb\\vid_7c4e&pid_0008&rev_0100"}}};
-    EXPECT_EQ(MatchHardwareId("USB\\VID_7C4E&PID_0008", lowerCase), 0u);
-    EXPECT_EQ(MatchHardwareId("usb\\vid_7c4e&pid_0008", lowerCase), std::nullopt);
-
-    const std::vector<UsbDevice> laterId{{"/dev/a", {"USB\\VID_1111&PID_0001"}},
-                                         {"/dev/b", {"X", "USB\\VID_7C4E&PID_0008"}}};
-    EXPECT_EQ(MatchHardwareId("PID_0008", laterId), 1u);
-}
-
 // A fake device tree in a temporary directory: <dir>/sys is the sysfs root, <dir>/dev the
 // device root (nodes are named there, never created).
 class UsbDiscoveryTest : public ::testing::Test {
@@ -81,6 +50,7 @@ class UsbDiscoveryTest : public ::testing::Test {
     void AddTypicalTree() {
         AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n", "0100\n", "VA48-0042\n");
         AddUsbTty("ttyACM2", "pci0000:00/usb1/1-2", "7c4e\n", "0008\n");
+        WriteFile(roots.sysfsRoot / "devices" / "pci0000:00/usb1/1-2" / "serial", "A1B2C3\n");
         AddUsbTty("ttyACM5", "pci0000:00/usb1/1-3", "0403\n", "6001\n", "");
         AddUsbTty("ttyACM6", "pci0000:00/usb1/1-4", "zz\n", "0008\n");
         AddUsbTty("ttyACM7", "pci0000:00/usb1/1-5", "7c4e\n", "10008\n"); // wider than 16 bits
@@ -117,7 +87,9 @@ TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderWithTheirIds) {
     EXPECT_EQ(
         list.devices[0].hardwareIds,
         (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
+    EXPECT_EQ(list.devices[0].serialNumber, "A1B2C3");
     EXPECT_EQ(list.devices[1].hardwareIds, (std::vector<std::string>{"USB\\VID_0403&PID_6001"}));
+    EXPECT_EQ(list.devices[1].serialNumber, ""); // reports none
     EXPECT_EQ(list.devices[2].node, Node("ttyACM10"));
 }
 
