@@ -1,7 +1,10 @@
 #include "app/app_context.h"
 
 #include "shell/link_settings_file.h"
+#include "shell/program_paths.h"
 #include "ui/ui_text.h"
+
+#include <QStandardPaths>
 
 #include <cassert>
 
@@ -19,10 +22,11 @@ AppContext*& Current() {
 AppPaths AppPaths::ForExecutable(const std::filesystem::path& executable) {
     AppPaths paths;
     paths.executable = executable;
-    if (!executable.empty()) {
-        paths.settings = SettingsPathFor(executable);
-        paths.log = LogPathFor(executable);
-    }
+    const ProgramFiles files = LocateProgramFiles(
+        executable,
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdU16String());
+    paths.settings = files.settings;
+    paths.log = files.log;
     return paths;
 }
 
