@@ -36,15 +36,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 // same file each write their own temporary file, and the last rename wins whole.
 fs::path TemporaryNameFor(const fs::path& file) {
     static std::atomic<unsigned> counter{0};
-    // Appended, not "." + string: GCC 12 at -O3 takes the inlined insert for an overlapping copy
-    // (-Wrestrict).
-    std::string name = ".";
-    name.append(file.filename().string())
-        .append(".")
-        .append(std::to_string(::getpid()))
-        .append("-")
-        .append(std::to_string(counter++))
-        .append(".tmp");
+    const std::string name = "." + file.filename().string() + "." + std::to_string(::getpid()) +
+                             "-" + std::to_string(counter++) + ".tmp";
     return file.parent_path() / name;
 }
 
