@@ -4,8 +4,11 @@
 #include "app/main_window.h"
 #include "shell/link_description.h"
 #include "shell/link_settings_file.h"
+#include "shell/program_paths.h"
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
+
+#include <QStandardPaths>
 
 #include <cassert>
 
@@ -23,10 +26,11 @@ AppContext*& Current() {
 AppPaths AppPaths::ForExecutable(const std::filesystem::path& executable) {
     AppPaths paths;
     paths.executable = executable;
-    if (!executable.empty()) {
-        paths.settings = SettingsPathFor(executable);
-        paths.log = LogPathFor(executable);
-    }
+    const ProgramFiles files = LocateProgramFiles(
+        executable,
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toStdU16String());
+    paths.settings = files.settings;
+    paths.log = files.log;
     return paths;
 }
 

@@ -19,7 +19,8 @@
 
 namespace va48 {
 
-// Where the program keeps its files: beside the executable.
+// Where the program keeps its files: beside the executable, or for an installed program in the
+// user's configuration folder (see shell/program_paths.h).
 struct AppPaths {
     std::filesystem::path executable;
     std::filesystem::path settings; // VA-48Viewer.ini
