@@ -10,5 +10,5 @@ mkdir -p docs/screenshots
 for lang in C.UTF-8 ja_JP.UTF-8; do
     language=$([ "$lang" = ja_JP.UTF-8 ] && echo ja || echo "")
     LC_ALL=$lang LANG=$lang LANGUAGE=$language QT_QPA_PLATFORM=xcb \
-        xvfb-run -a -s "-screen 0 1600x1000x24" build/default/tests/screenshot_tour docs/screenshots
+        xvfb-run -a -s "-screen 0 1600x1000x24" build/default/tools/screenshot_tour docs/screenshots
 done

@@ -92,13 +92,8 @@ class ApplicationTest : public QObject {
     // Starts and connects over LAN; ends with the settings window shown.
     void Connect(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000) {
         Start(std::move(simArgs), replyTimeoutMs);
-        QVERIFY(p_->Started());
-        p_->PressLan();
-        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
+        QVERIFY(p_->Started() && p_->ConnectLan());
     }
-
-    // Types Ctrl+<key> into the settings window.
-    void Control(Qt::Key key) { QTest::keyClick(p_->Settings(), key, Qt::ControlModifier); }
 
     std::unique_ptr<ProgramOnSim> p_;
 
@@ -202,7 +197,7 @@ class ApplicationTest : public QObject {
         }
         case HeldBox::ResetQuestion:
             boxes.HoldNext(UiText(TextId::AskSendReset));
-            Control(Qt::Key_R);
+            p_->PressControl(Qt::Key_R);
             break;
         }
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
@@ -239,7 +234,7 @@ class ApplicationTest : public QObject {
         QVERIFY(WaitFor([&] { return std::ranges::count(p_->RequestsSince(mark), "DID?") > 0; }));
         QVERIFY(settings && !settings->isEnabled());
         if (key != 0) {
-            Control(static_cast<Qt::Key>(key));
+            p_->PressControl(static_cast<Qt::Key>(key));
         } else {
             settings->close();
         }
@@ -275,19 +270,16 @@ class ApplicationTest : public QObject {
         QVERIFY(p_->Menu()->isEnabled() && !p_->App().windows.processingDialog);
     }
 
-    void controlVShowsTheAmplifierVersion() {
+    // Ctrl+V shows the version and keeps the link; reset and reboot ask first.
+    void controlKeysShowTheVersionAndAskBeforeAReset() {
         Connect();
-        Control(Qt::Key_V);
+        p_->PressControl(Qt::Key_V);
         QVERIFY(WaitFor([&] { return p_->BoxShown("VA-48\nVersion 1.02"); }));
         QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
-    }
-
-    void resetAndRebootAskFirstAndDoNothingOnNo() {
-        Connect();
         p_->boxes.answer = BoxAnswer::No;
-        Control(Qt::Key_R);
+        p_->PressControl(Qt::Key_R);
         QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::AskSendReset)); }));
-        Control(Qt::Key_B);
+        p_->PressControl(Qt::Key_B);
         QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::AskReboot)); }));
         QTest::qWait(300);
         QVERIFY(!p_->SimReceived("RES"));
@@ -296,7 +288,7 @@ class ApplicationTest : public QObject {
         QVERIFY(p_->App().session->Handle() != kNoConnection);
 
         p_->boxes.answer = BoxAnswer::Yes;
-        Control(Qt::Key_R);
+        p_->PressControl(Qt::Key_R);
         QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::ResetCompleted)); }));
         QVERIFY(p_->SimReceived("RES"));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
@@ -390,7 +382,7 @@ class ApplicationTest : public QObject {
 
     void aVersionTooLongForTheDeviceImageIsRefusedWithAMessage() {
         Connect({"--version", "1.02.003"});
-        Control(Qt::Key_V);
+        p_->PressControl(Qt::Key_V);
         // English has no text of its own for this code; the general error text stands in.
         const QString text = UiText(TextId::IllegalDataVer).isEmpty()
                                  ? UiText(TextId::OtherError)
@@ -409,27 +401,24 @@ class ApplicationTest : public QObject {
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 
+    // The windows speak the system language; U and T without Ctrl do nothing, Space on the
+    // focused LAN button connects as a click does.
     void typingUOrTWithoutControlDoesNothingButSpacePressesAButton() {
         Start({});
+        QCOMPARE(UiLanguage(), SystemLanguage());
+        QCOMPARE(UiText(TextId::ProcessingConnect), SystemLanguage() == Language::Japanese
+                                                        ? QString::fromUtf8("通信中です...")
+                                                        : QStringLiteral("Processing..."));
+        QCOMPARE(p_->Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
         QTest::keyClick(p_->Menu(), Qt::Key_T);
         QTest::keyClick(p_->Menu(), Qt::Key_U);
         QTest::qWait(200);
         QVERIFY(p_->App().session->Handle() == kNoConnection);
         QVERIFY(!p_->App().windows.replyTimeDialog);
-        // Space on the focused LAN button connects, as a click does.
         auto* lan = FindControl<QPushButton>(p_->Menu(), 1012);
         lan->setFocus();
         QTest::keyClick(lan, Qt::Key_Space);
         QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
-    }
-
-    void theWindowsSpeakTheSystemLanguage() {
-        Start({});
-        const bool japanese = SystemLanguage() == Language::Japanese;
-        QCOMPARE(UiLanguage(), SystemLanguage());
-        QCOMPARE(UiText(TextId::ProcessingConnect),
-                 japanese ? QString::fromUtf8("通信中です...") : QStringLiteral("Processing..."));
-        QCOMPARE(p_->Menu()->windowTitle(), QStringLiteral("VA-48Viewer"));
     }
 };
 

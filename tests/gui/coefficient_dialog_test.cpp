@@ -19,9 +19,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <optional>
-
 #include <memory>
+#include <optional>
 
 using namespace va48;
 
@@ -96,9 +95,7 @@ class CoefficientDialogTest : public QObject {
         boxes_ = std::make_unique<BoxRecorder>();
         dialog_ = new CoefficientDialog(
             side, {device_, [this](std::uint32_t message) { told_.push_back(message); }});
-        dialog_->show();
-        dialog_->activateWindow();
-        return QTest::qWaitForWindowActive(dialog_);
+        return ShowActive(dialog_);
     }
 
     template <typename T = QWidget>
@@ -112,25 +109,10 @@ class CoefficientDialogTest : public QObject {
     }
     QPushButton* Send() const { return Button(51); }
 
-    // Types over the whole of a field, as a person would.
-    static void TypeOver(QLineEdit* field, const char* keys) {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, keys);
-    }
     static void Press(QWidget* control, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         control->setFocus();
         QTest::keyClick(control, key, modifiers);
     }
-    QStringList BoxTexts() const {
-        QStringList texts;
-        for (const BoxRequest& box : boxes_->boxes) {
-            texts << box.text;
-        }
-        return texts;
-    }
-
   private slots:
     void cleanup() {
         delete dialog_.data();
@@ -184,7 +166,7 @@ class CoefficientDialogTest : public QObject {
             QGuiApplication::clipboard()->setText(c.typed);
             field->paste();
         } else {
-            TypeOver(field, c.typed);
+            TypeOver(field, QString::fromLatin1(c.typed));
         }
         QTest::keyClick(field, Qt::Key_Tab);
         QCOMPARE(field->text(), QString::fromLatin1(c.shown));
@@ -193,7 +175,7 @@ class CoefficientDialogTest : public QObject {
                      ? std::int64_t{filter.cutoff}
                      : filter.coef[static_cast<std::size_t>((c.column - kA2) / 100)],
                  c.stored);
-        QCOMPARE(BoxTexts(), c.box ? QStringList{UiText(*c.box)} : QStringList{});
+        QCOMPARE(boxes_->Texts(), c.box ? QStringList{UiText(*c.box)} : QStringList{});
         // A refused field keeps the focus; an accepted one lets it go.
         QCOMPARE(QApplication::focusWidget() == field, c.box.has_value());
         QCOMPARE(filter.sendPending, 1u);
@@ -226,9 +208,9 @@ class CoefficientDialogTest : public QObject {
     void closingIsRefusedUntilTheEditsAreCancelled() {
         SetChannel(1, kSoundModule, Filter(1, 300, "3.00"));
         QVERIFY(Open(kHpf));
-        TypeOver(Field(kFrequency, 1), "5");
+        TypeOver(Field(kFrequency, 1), QStringLiteral("5"));
         dialog_->close();
-        QCOMPARE(BoxTexts(), QStringList{UiText(TextId::CloseRefusedWhileEditing)});
+        QCOMPARE(boxes_->Texts(), QStringList{UiText(TextId::CloseRefusedWhileEditing)});
         QVERIFY(dialog_->isVisible());
         QTest::mouseClick(Button(52), Qt::LeftButton);
         QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("3.00"));
@@ -272,7 +254,7 @@ class CoefficientDialogTest : public QObject {
         WriteFile(bad.toStdString(), text);
         const auto before = device_.channels;
         QTest::mouseClick(Button(54), Qt::LeftButton);
-        QCOMPARE(BoxTexts(),
+        QCOMPARE(boxes_->Texts(),
                  QStringList{QStringLiteral("Nothing was imported.\nLine 5, field a2: %1")
                                  .arg(UiText(TextId::ImportHexExpected))});
         QVERIFY(device_.channels == before);
@@ -295,7 +277,7 @@ class CoefficientDialogTest : public QObject {
 
         QGuiApplication::clipboard()->setText(QStringLiteral("1\t2\t3"));
         Press(Field(kA2, 1), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(BoxTexts(), QStringList{UiText(TextId::ClipboardNotCoefficients)});
+        QCOMPARE(boxes_->Texts(), QStringList{UiText(TextId::ClipboardNotCoefficients)});
         QCOMPARE(Edit(1, kHpf).coef, filter.coef);
     }
 };

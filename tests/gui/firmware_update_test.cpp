@@ -80,15 +80,10 @@ QString Layout(const QWidget* dialog) {
 // Presses "...", answers the file dialog with `path` and presses Start; returns what the file
 // dialog was asked.
 FileRequest ChooseAndStart(QWidget* dialog, const QString& path) {
-    FileRequest asked;
-    SetFileAnswerer([&](const FileRequest& request) {
-        asked = request;
-        return path;
-    });
+    FileChooser files({path});
     QTest::mouseClick(Button(dialog, 1801), Qt::LeftButton);
-    SetFileAnswerer({});
     QTest::mouseClick(Button(dialog, 1802), Qt::LeftButton);
-    return asked;
+    return files.requests.empty() ? FileRequest{} : files.requests[0];
 }
 
 QString Failed(ResultCode code) {

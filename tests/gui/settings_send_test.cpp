@@ -1,17 +1,23 @@
 // The real program against va48sim: edits on each setting page go out with SEND as the SET
-// requests of every present channel, and the read-all after it shows what the amplifier took.
+// requests of every present channel, and the read-all after it shows what the amplifier took; the
+// coefficient dialogs opened with Ctrl+H and Ctrl+L, sent as UHC and ULC and read back, and a
+// send whose link fails while a box of the dialog is open. Runs in English and under the Japanese
+// string block.
 #include "app/application.h"
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
 #include "tests/support/gui_support.h"
+#include "ui/ui_text.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,40 +109,36 @@ const std::vector<Round>& Rounds() {
 class SettingsSendTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void cleanup() { p_.reset(); }
-
-    void eachTabsEditsGoOutWithSendAndComeBackRead();
-
   private:
-    AppContext& App() { return p_->App(); }
+    // Channels 1 and 2 hold sound modules, 3 and 4 vibration modules. The read-all's first step
+    // is slowed so that a key can be typed while it runs.
+    void Connect(int replyTimeoutMs = 3000, Language language = SystemLanguage()) {
+        p_ = std::make_unique<ProgramOnSim>(
+            std::vector<std::string>{"--layout", "SSVV000000000000", "--delay", "DID:300"},
+            replyTimeoutMs, language);
+        QVERIFY2(p_->Started(), p_->sim->Error().c_str());
+        QVERIFY(p_->ConnectLan());
+    }
+
     SettingsWindow* Settings() { return p_->Settings(); }
-
-    // The settings window is up, nothing runs and no unsent edit is left.
-    bool Settled() {
-        auto* send = FindControl<QPushButton>(Settings(), kSendButton);
-        return p_->SettingsShown() && send && !send->isEnabled();
+    QStringList SentSince(std::size_t mark, const char* prefix) {
+        QStringList sent;
+        for (const std::string& request : p_->RequestsSince(mark, prefix)) {
+            sent << QString::fromStdString(request);
+        }
+        return sent;
     }
 
-    // Waits for the end of a read-all and for the pages to have shown what it read.
+    // The settings window is up, nothing runs and no unsent edit is left; the window's reload
+    // has reached the pages (through two posted messages).
     bool WaitForReadAll() {
-        if (!WaitFor([&] { return Settled(); })) {
-            return false;
-        }
-        // The window's reload reaches the pages through two posted messages.
+        const bool settled = WaitFor([&] {
+            auto* send = FindControl<QPushButton>(Settings(), kSendButton);
+            return p_->SettingsShown() && send && !send->isEnabled();
+        });
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents();
-        return true;
-    }
-
-    bool ShowTab(Tab tab) {
-        auto* tabs = FindControl<QTabBar>(Settings(), kTabControl);
-        if (!tabs) {
-            return false; // the link failed and the window went
-        }
-        tabs->setCurrentIndex(tab);
-        Settings()->activateWindow();
-        return QTest::qWaitForWindowActive(Settings());
+        return settled;
     }
 
     // False when the control is not there to be used, or a typed field keeps the focus.
@@ -151,28 +153,9 @@ class SettingsSendTest : public QObject {
             return !edit.typed;
         }
         QTest::mouseClick(field, Qt::LeftButton);
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, edit.typed);
+        TypeOver(field, edit.typed);
         QTest::keyClick(field, Qt::Key_Tab);
         return QApplication::focusWidget() != field;
-    }
-
-    // Presses SEND and waits for the read-all after it; returns the SET requests it sent.
-    QStringList Send() {
-        const std::size_t mark = p_->sim->ReceivedRequests().size();
-        QTest::mouseClick(FindControl<QPushButton>(Settings(), kSendButton), Qt::LeftButton);
-        const auto readBack = [&] { return std::ranges::count(p_->RequestsSince(mark), "SET? 4"); };
-        if (!WaitFor(readBack) || !WaitForReadAll()) {
-            return {"(no read-all after SEND)"};
-        }
-        QStringList sets;
-        for (const std::string& request : p_->RequestsSince(mark)) {
-            if (request.rfind("SET ", 0) == 0) {
-                sets << QString::fromStdString(request);
-            }
-        }
-        return sets;
     }
 
     QString ShownText(int id) {
@@ -186,31 +169,153 @@ class SettingsSendTest : public QObject {
         return QStringLiteral("(no control %1)").arg(id);
     }
 
-    std::unique_ptr<ProgramOnSim> p_;
-};
-
-void SettingsSendTest::eachTabsEditsGoOutWithSendAndComeBackRead() {
-    p_ = std::make_unique<ProgramOnSim>(std::vector<std::string>{"--layout", "SSVV000000000000"},
-                                        3000, Language::English);
-    QVERIFY2(p_->Started(), p_->sim->Error().c_str());
-    p_->PressLan();
-    QVERIFY(WaitForReadAll());
-    for (const Round& round : Rounds()) {
-        const QByteArray name = round.name;
-        QVERIFY2(ShowTab(round.tab), name);
-        for (const Edit& edit : round.edits) {
-            QVERIFY2(Apply(edit), name + " " + QByteArray::number(edit.id));
+    // Ctrl+H or Ctrl+L typed into the settings window.
+    bool OpenDialog(Qt::Key key) {
+        p_->PressControl(key);
+        const auto dialog = [&] {
+            return key == Qt::Key_L ? p_->App().windows.lpfDialog : p_->App().windows.hpfDialog;
+        };
+        if (!WaitFor([&] { return dialog() != nullptr; })) {
+            return false;
         }
-        QVERIFY2(App().editor.settingsModified, name);
-        QCOMPARE(Send(), round.sets);
-        for (const Shown& shown : round.shown) {
-            QVERIFY2(ShownText(shown.id) == QString::fromUtf8(shown.text),
-                     qPrintable(name + ": " + QByteArray::number(shown.id) + " shows " +
-                                ShownText(shown.id).toUtf8()));
-        }
-        QVERIFY2(p_->boxes.boxes.empty(), name);
+        dialog_ = dialog();
+        return ShowActive(dialog_);
     }
-}
+
+    template <typename T = QWidget>
+    T* Control(int id) {
+        return FindControl<T>(dialog_, id);
+    }
+    QString Text(int id) { return Control<QLineEdit>(id)->text(); }
+    void Press(int id, Qt::Key key) {
+        Control(id)->setFocus();
+        QTest::keyClick(Control(id), key);
+    }
+    void Type(int id, const char* keys) {
+        TypeOver(Control<QLineEdit>(id), keys);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+
+    // The user-filter writes of the last send, once its read-back is shown.
+    QStringList SendFilters(int sendId, const char* prefix) {
+        const std::size_t mark = p_->Mark();
+        QTest::mouseClick(Control<QPushButton>(sendId), Qt::LeftButton);
+        // Pressed again at once, while the write runs: a second send would collide with it.
+        QTest::keyClick(Control<QPushButton>(sendId), Qt::Key_Space);
+        if (!WaitFor([&] { return !dialog_->isEnabled(); })) {
+            return {"(no read-back)"};
+        }
+        // A key typed while the values are read back is no edit.
+        QTest::keyClick(dialog_, Qt::Key_5);
+        if (!WaitFor([&] {
+                return dialog_->isEnabled() && !Control<QPushButton>(sendId)->isEnabled();
+            })) {
+            return {"(read-back not shown)"};
+        }
+        QCoreApplication::sendPostedEvents();
+        return SentSince(mark, prefix);
+    }
+
+    bool RefusedAt(int channel) {
+        p_->boxes.boxes.clear();
+        QTest::mouseClick(Control<QPushButton>(8051), Qt::LeftButton);
+        return p_->boxes.Texts() == QStringList{UiTextFormatted(TextId::ConfirmDisplay, channel)} &&
+               QApplication::focusWidget() == Control(8300 + channel - 1);
+    }
+
+    std::unique_ptr<ProgramOnSim> p_;
+    QPointer<QWidget> dialog_;
+
+  private slots:
+    void cleanup() { p_.reset(); }
+
+    void eachTabsEditsGoOutWithSendAndComeBackRead() {
+        Connect(3000, Language::English);
+        QVERIFY(WaitForReadAll());
+        for (const Round& round : Rounds()) {
+            const QByteArray name = round.name;
+            auto* tabs = FindControl<QTabBar>(Settings(), kTabControl);
+            QVERIFY2(tabs, name); // else the link failed and the window went
+            tabs->setCurrentIndex(round.tab);
+            QVERIFY2(ShowActive(Settings()), name);
+            for (const Edit& edit : round.edits) {
+                QVERIFY2(Apply(edit), name + " " + QByteArray::number(edit.id));
+            }
+            QVERIFY2(p_->App().editor.settingsModified, name);
+            const std::size_t mark = p_->Mark();
+            QTest::mouseClick(FindControl<QPushButton>(Settings(), kSendButton), Qt::LeftButton);
+            QVERIFY2(WaitFor([&] { return !p_->RequestsSince(mark, "SET? 4").empty(); }), name);
+            QVERIFY2(WaitForReadAll(), name);
+            QCOMPARE(SentSince(mark, "SET "), round.sets);
+            for (const Shown& shown : round.shown) {
+                QVERIFY2(ShownText(shown.id) == QString::fromUtf8(shown.text),
+                         qPrintable(name + ": " + QByteArray::number(shown.id) + " shows " +
+                                    ShownText(shown.id).toUtf8()));
+            }
+            QVERIFY2(p_->boxes.boxes.empty(), name);
+        }
+    }
+
+    void theHighPassIsSentAsTypedAndShownAsReadBack() {
+        Connect();
+        QVERIFY(OpenDialog(Qt::Key_H));
+        Press(7200, Qt::Key_Space);
+        Type(7300, "12.3");
+        Type(7500, "abc");
+        QCOMPARE(SendFilters(7051, "UHC "), QStringList{"UHC 1 1 1230 2748 0 0 0 0"});
+        QCOMPARE(Text(7300), QStringLiteral("12.3"));
+        QCOMPARE(Text(7500), QStringLiteral("000000000ABC"));
+        QCOMPARE(Text(7600), QStringLiteral("000000000000"));
+        QVERIFY(p_->boxes.boxes.empty());
+        QTest::keyClick(dialog_, Qt::Key_Escape);
+        QVERIFY(WaitFor([&] { return !dialog_ && p_->SettingsShown(); }));
+    }
+
+    void theLowPassIsCheckedAgainstEachModuleBeforeItIsSent() {
+        Connect();
+        QVERIFY(OpenDialog(Qt::Key_L));
+        Press(8202, Qt::Key_Space);
+        QCOMPARE(Text(8302), QStringLiteral("1.00"));
+        QVERIFY(RefusedAt(3));
+        Press(8402, Qt::Key_Down);
+        Type(8302, "25");
+        QVERIFY(RefusedAt(3)); // 25 kHz: too high for a vibration module
+        Press(8202, Qt::Key_Space);
+        Press(8200, Qt::Key_Space);
+        Press(8400, Qt::Key_Down);
+        Type(8300, "25");
+        p_->boxes.boxes.clear();
+        QCOMPARE(SendFilters(8051, "ULC "),
+                 (QStringList{"ULC 1 1 25000 0 0 0 0 0", "ULC 3 0 0 0 0 0 0 0"}));
+        QCOMPARE(Text(8300), QStringLiteral("25.0"));
+        QCOMPARE(Control<QComboBox>(8400)->currentText(), QStringLiteral("kHz"));
+        QVERIFY(p_->boxes.boxes.empty());
+    }
+
+    // The user tries to close the dialog while SEND's write goes unanswered and leaves the "Not
+    // possible to do." box up; the write times out, the program ends that box, shows the time-out
+    // and returns to the menu.
+    void aLinkThatFailsUnderAnOpenBoxEndsAtTheMenu() {
+        Connect(1000);
+        QVERIFY(OpenDialog(Qt::Key_H));
+        QVERIFY(p_->sim->Control("silent UHC"));
+        Press(7200, Qt::Key_Space);
+        QTest::mouseClick(Control<QPushButton>(7051), Qt::LeftButton);
+
+        BoxRecorder& boxes = p_->boxes;
+        boxes.boxes.clear();
+        boxes.HoldNext(UiText(TextId::CloseRefusedWhileEditing));
+        // The caption's close box, as the window system delivers it.
+        QCloseEvent closeBox;
+        QApplication::sendEvent(dialog_->windowHandle(), &closeBox);
+        // The program ends the box left open before the time-out's box comes.
+        QVERIFY(WaitFor([&] { return !boxes.boxes.empty(); }));
+        QVERIFY(boxes.held.endedByProgram);
+        QCOMPARE(boxes.held.boxesOverIt, std::size_t{0});
+        QCOMPARE(boxes.Texts(), QStringList{UiText(TextId::ReplyTimeout)});
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+    }
+};
 
 QTEST_MAIN(SettingsSendTest)
 #include "settings_send_test.moc"

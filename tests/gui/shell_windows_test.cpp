@@ -280,7 +280,7 @@ class ShellWindowsTest : public QObject {
 
     // --- version dialog -------------------------------------------------------------------------
 
-    void versionDialogClosesTheGapOfEmptyComments() {
+    void versionDialogClosesTheGapOfEmptyCommentsAndEndsWithZero() {
         const VersionInfo with{"VA-48Viewer", "1.01", "comments", "2026/01/02", "(C) someone"};
         VersionInfo without = with;
         without.comments.clear();
@@ -300,16 +300,15 @@ class ShellWindowsTest : public QObject {
                      Control(&full, id)->geometry().translated(0, -shift));
         }
         QCOMPARE(shortened.size(), full.size() - QSize(0, gap));
-    }
 
-    void versionDialogEndsWithZero() {
-        for (const bool closeBox : {false, true}) {
-            VersionDialog dialog(VersionInfo{}, nullptr);
-            dialog.setResult(7);
-            dialog.show();
-            closeBox ? void(dialog.close()) : FindControl<QPushButton>(&dialog, 9006)->click();
-            QCOMPARE(dialog.result(), 0);
-            QVERIFY(!dialog.isVisible());
+        // OK and the close box both end it with 0.
+        for (VersionDialog* dialog : {&full, &shortened}) {
+            dialog->setResult(7);
+            dialog->show();
+            dialog == &full ? void(dialog->close())
+                            : FindControl<QPushButton>(dialog, 9006)->click();
+            QCOMPARE(dialog->result(), 0);
+            QVERIFY(!dialog->isVisible());
         }
     }
 

@@ -1,21 +1,19 @@
 #include "tests/support/gui_support.h"
 
+#include "app/character_router.h"
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
-
-#include "app/character_router.h"
 #include "shell/settings_file.h"
 #include "ui/messages.h"
 #include "ui/window_message.h"
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QPushButton>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QThread>
@@ -72,6 +70,14 @@ void BoxRecorder::HoldOpen(QWidget* owner) {
     held = {ModalCloseRequested(), !ownerLives.isNull(), boxes.size() - before};
 }
 
+QStringList BoxRecorder::Texts() const {
+    QStringList texts;
+    for (const BoxRequest& box : boxes) {
+        texts << box.text;
+    }
+    return texts;
+}
+
 ModalAnswerer::ModalAnswerer(ModalRunner run) {
     SetModalRunner(std::move(run));
 }
@@ -102,6 +108,24 @@ bool WaitFor(const std::function<bool()>& condition, int limitMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+bool ShowActive(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+void TypeOver(QLineEdit* field, const QString& keys) {
+    field->setFocus();
+    field->selectAll();
+    for (const QChar key : keys.isEmpty() ? QStringLiteral("\b") : keys) {
+        if (key == QLatin1Char('\b')) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        } else {
+            QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+        }
+    }
 }
 
 FakeInstall::FakeInstall() {
@@ -155,6 +179,10 @@ void ProgramOnSim::PressLan() {
     }
 }
 
+void ProgramOnSim::PressControl(Qt::Key key) {
+    QTest::keyClick(Settings(), key, Qt::ControlModifier);
+}
+
 bool ProgramOnSim::ConnectLan() {
     PressLan();
     return WaitFor([this] { return SettingsShown(); });
@@ -177,10 +205,13 @@ bool ProgramOnSim::SimReceived(const std::string& request) const {
     return std::ranges::count(sim->ReceivedRequests(), request) > 0;
 }
 
-std::vector<std::string> ProgramOnSim::RequestsSince(std::size_t mark) const {
+std::vector<std::string> ProgramOnSim::RequestsSince(std::size_t mark,
+                                                     std::string_view prefix) const {
     std::vector<std::string> requests = sim->ReceivedRequests();
     requests.erase(requests.begin(),
                    requests.begin() + static_cast<std::ptrdiff_t>(std::min(mark, requests.size())));
+    std::erase_if(requests,
+                  [&](const std::string& request) { return !request.starts_with(prefix); });
     return requests;
 }
 
@@ -209,11 +240,9 @@ bool SettingsUnderTest::Open(int tab) {
     App().windows.settingsWindow = window_;
     Reload();
     FindControl<QTabBar>(window_, 1500)->setCurrentIndex(tab);
-    window_->show();
-    window_->activateWindow();
     router_ = std::make_unique<CharacterRouter>(App().windows);
     qApp->installEventFilter(router_.get());
-    return QTest::qWaitForWindowActive(window_);
+    return ShowActive(window_);
 }
 
 void SettingsUnderTest::Reload() {

@@ -21,6 +21,7 @@
 #include <vector>
 
 class QComboBox;
+class QLineEdit;
 
 namespace va48 {
 
@@ -40,6 +41,9 @@ class BoxRecorder {
     // person who has not answered yet: events run until the program asks it to end
     // (CloseModalLoopsThen), its owner goes or `limitMs` passes. A question then answers No.
     void HoldNext(const QString& text, int limitMs = 10000);
+
+    // The texts of the boxes answered so far, in order.
+    QStringList Texts() const;
 
     std::vector<BoxRequest> boxes;
     BoxAnswer answer; // given to every box; change it between steps
@@ -83,6 +87,14 @@ class FileChooser {
 // Processes events until `condition` holds or `limitMs` has passed; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int limitMs = 10000);
 
+// Shows a window and makes it the active one, so that focus and focus changes work; false when it
+// did not become the active window.
+bool ShowActive(QWidget* window);
+
+// Types over the whole of a field, one key at a time into whatever holds the focus, as a person
+// would; '\b' is Backspace, and an empty text is typed as one Backspace.
+void TypeOver(QLineEdit* field, const QString& keys);
+
 // The control with identifier `id` below `parent` (its object name), or null.
 template <typename T>
 T* FindControl(const QWidget* parent, int id) {
@@ -121,6 +133,8 @@ class ProgramOnSim {
 
     // Presses LAN in the connection menu.
     void PressLan();
+    // Types Ctrl+<key> into the settings window.
+    void PressControl(Qt::Key key);
     // Presses LAN and waits for the settings window; true when it is shown.
     bool ConnectLan();
     // The settings window is shown and no sequence runs.
@@ -129,8 +143,10 @@ class ProgramOnSim {
     bool BackAtTheMenu();
     bool BoxShown(const QString& text) const;
     bool SimReceived(const std::string& request) const;
-    // The requests the simulator received from the `mark`-th on.
-    std::vector<std::string> RequestsSince(std::size_t mark) const;
+    // How many requests the simulator has received: a mark for RequestsSince.
+    std::size_t Mark() const { return sim->ReceivedRequests().size(); }
+    // The requests the simulator received from the `mark`-th on that start with `prefix`.
+    std::vector<std::string> RequestsSince(std::size_t mark, std::string_view prefix = {}) const;
 
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<FakeUsbTree> usbTree;

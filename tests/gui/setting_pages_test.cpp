@@ -1,3 +1,5 @@
+// The measure and user filter pages inside the settings window: what a reload shows, what a
+// choice stores, Shift copying a choice and the Tab order over the enabled lists.
 #include "app/app_context.h"
 #include "editor/measure_lists.h"
 #include "editor/measure_page.h"
@@ -9,8 +11,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <array>
+
 using namespace va48;
 using namespace va48::measure_setup;
+namespace fs = va48::filter_setup;
 using enum va48::MeasureColumn;
 
 namespace {
@@ -19,6 +24,9 @@ constexpr int kSend = 1502;
 
 // Identifier base of each column's lists, in column order.
 constexpr std::array<int, kMeasureColumnCount> kListBase = {5200, 5300, 5400, 5500, 5600};
+
+constexpr int kHpfBase = 6200;
+constexpr int kLpfBase = 6300;
 
 ChannelSettings& Channel(int channel) {
     return App().device.channels[static_cast<std::size_t>(channel - 1)];
@@ -30,7 +38,7 @@ QStringList Split(const char* texts) {
 
 } // namespace
 
-class MeasurePageTest : public QObject {
+class SettingPagesTest : public QObject {
     Q_OBJECT
 
     void OpenPage() { QVERIFY(settings_.Open(1)); }
@@ -39,6 +47,12 @@ class MeasurePageTest : public QObject {
                                       kListBase[static_cast<std::size_t>(column)] + channel - 1);
     }
     QPushButton* Send() const { return FindControl<QPushButton>(settings_.Window(), kSend); }
+    QComboBox* UserHpf(int row) const {
+        return FindControl<QComboBox>(settings_.Window(), kHpfBase + row - 1);
+    }
+    QComboBox* UserLpf(int row) const {
+        return FindControl<QComboBox>(settings_.Window(), kLpfBase + row - 1);
+    }
 
     TestProgram program_;
     SettingsUnderTest settings_;
@@ -74,22 +88,6 @@ class MeasurePageTest : public QObject {
             QVERIFY(!list->isEnabled());
         }
         QVERIFY(!App().editor.settingsModified); // filling is never an edit
-    }
-
-    void choiceStoresTheCodeAndReportsAnEdit() {
-        Channel(1) = Sound(253, 0);
-        OpenPage();
-        QVERIFY(!Send()->isEnabled());
-
-        Choose(List(1, TimeWeightDetection), 2);
-        QCOMPARE(int(Channel(1).editSetup.timeWeightDetection), 3);
-        QVERIFY(App().editor.settingsModified);
-        QVERIFY(Send()->isEnabled());
-
-        // An arrow key on a closed list is a choice too.
-        QTest::keyClick(List(1, Range), Qt::Key_Down);
-        QCOMPARE(int(Channel(1).editSetup.rangeIndex), 1);
-        QCOMPARE(List(1, Range)->currentText(), QStringLiteral("90"));
     }
 
     void unitChangeEmptiesTheRangeAndSendNamesTheChannel() {
@@ -230,7 +228,102 @@ class MeasurePageTest : public QObject {
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("5200"));
         QVERIFY(!App().editor.settingsModified); // moving is no choice
     }
+
+    // --- user filter page ---------------------------------------------------------------------
+
+    void reloadShowsEveryRowWithoutAnEdit() {
+        App().device.channels[0] = fs::Sound(10, 26);
+        App().device.channels[1] = fs::Vibration(-1, 22);
+        App().device.channels[2] = fs::WithUserHpf(fs::Sound(-2, 40), 300);
+        App().device.channels[3] = fs::Module(kNoModule, 3, 3);
+        QVERIFY(settings_.Open(2));
+
+        const struct {
+            int row;
+            QString hpf; // shown texts
+            QString lpf;
+            QString hpfLast; // last items
+            QString lpfLast;
+        } rows[] = {
+            {1, "20Hz", "50kHz", "160Hz", "50kHz"},
+            {2, "- - -", "20kHz", "160Hz", "20kHz"},
+            {3, "3.00Hz", "- - -", "3.00Hz", "50kHz"}, // LPF 40 from the amplifier
+        };
+        for (const auto& row : rows) {
+            QComboBox* hpf = UserHpf(row.row);
+            QComboBox* lpf = UserLpf(row.row);
+            QVERIFY(hpf->isEnabled() && lpf->isEnabled());
+            QCOMPARE(hpf->currentText(), row.hpf);
+            QCOMPARE(lpf->currentText(), row.lpf);
+            QCOMPARE(Texts(hpf).last(), row.hpfLast);
+            QCOMPARE(Texts(lpf).last(), row.lpfLast);
+        }
+        for (int r = 4; r <= 16; ++r) {
+            for (QComboBox* list : {UserHpf(r), UserLpf(r)}) {
+                QCOMPARE(Texts(list), QStringList{"- - -"});
+                QCOMPARE(list->currentIndex(), 0);
+                QVERIFY(!list->isEnabled());
+            }
+        }
+        // Showing the lists stores nothing and is no edit.
+        QCOMPARE(App().device.channels[2].editSetup.lpfIndex, std::int8_t{40});
+        QVERIFY(!App().editor.settingsModified);
+
+        // A later read-all that removed the module disables the row.
+        App().device.channels[0] = fs::Module(kNoModule, 0, 0);
+        settings_.Reload();
+        QVERIFY(!UserHpf(1)->isEnabled());
+        QCOMPARE(Texts(UserLpf(1)), QStringList{"- - -"});
+    }
+
+    void shiftCopiesThePositionWithinTheModuleKind() {
+        DeviceState& device = App().device;
+        device.channels[0] = fs::WithUserHpf(fs::Sound(21, 0), 300);
+        device.channels[1] = fs::Sound(4, 0);                           // no user HPF
+        device.channels[2] = fs::WithUserHpf(fs::Vibration(6, 0), 500); // other kind
+        device.channels[3] = fs::WithUserHpf(fs::Sound(0, 0), 1320);
+        QVERIFY(settings_.Open(2));
+
+        QTest::keyClick(UserHpf(1), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(device.channels[0].editSetup.hpfIndex, std::int8_t{-2});
+        QCOMPARE(device.channels[1].editSetup.hpfIndex, std::int8_t{4});
+        QCOMPARE(device.channels[2].editSetup.hpfIndex, std::int8_t{6});
+        QCOMPARE(device.channels[3].editSetup.hpfIndex, std::int8_t{-2});
+        QCOMPARE(UserHpf(2)->currentText(), QStringLiteral("6.3Hz"));
+        QCOMPARE(UserHpf(3)->currentText(), QStringLiteral("10Hz"));
+        QCOMPARE(UserHpf(4)->currentText(), QStringLiteral("13.2Hz"));
+
+        // A fine item goes to every channel of the kind, the LPF column untouched.
+        QTest::keyClick(UserHpf(2), Qt::Key_Up, Qt::ShiftModifier);
+        for (int c : {0, 1, 3}) {
+            QCOMPARE(device.channels[static_cast<std::size_t>(c)].editSetup.hpfIndex,
+                     std::int8_t{3});
+            QCOMPARE(UserHpf(c + 1)->currentText(), QStringLiteral("5Hz"));
+            QCOMPARE(device.channels[static_cast<std::size_t>(c)].editSetup.lpfIndex,
+                     std::int8_t{0});
+        }
+        QCOMPARE(device.channels[2].editSetup.hpfIndex, std::int8_t{6});
+    }
+
+    void tabWalksBothColumnsOverEnabledLists() {
+        App().device.channels[0] = fs::Sound(0, 0);
+        App().device.channels[1] = fs::Vibration(0, 0);
+        App().device.channels[15] = fs::Sound(0, 0);
+        QVERIFY(settings_.Open(2));
+        const std::array<QComboBox*, 6> order = {UserHpf(1), UserLpf(1),  UserHpf(2),
+                                                 UserLpf(2), UserHpf(16), UserLpf(16)};
+        order.front()->setFocus();
+        for (std::size_t i = 1; i <= order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), order[i % order.size()]);
+        }
+        for (std::size_t i = order.size(); i > 0; --i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), order[i - 1]);
+        }
+        QVERIFY(!App().editor.settingsModified);
+    }
 };
 
-QTEST_MAIN(MeasurePageTest)
-#include "measure_page_test.moc"
+QTEST_MAIN(SettingPagesTest)
+#include "setting_pages_test.moc"
