@@ -372,6 +372,8 @@ TEST_F(SessionTest, AWorkerGivenUpOnTouchesTheLinkNoMore) {
     std::this_thread::sleep_for(milliseconds(1000)); // the reply comes 300 ms after the request
     Session().Disconnect();
     rig.session.reset(); // joins the worker that was given up on
+    // The log's reader drains the pipe on its own thread: let it catch up with the worker.
+    held.WaitFor("<< End Connection Thread Close >>");
     const std::string log = held.Text();
     ASSERT_NE(log.find("(Data) : 1.02"), std::string::npos) << "the reply came too late:\n" << log;
     EXPECT_NE(log.find("<< End Connection Thread Close >>"), std::string::npos) << log;

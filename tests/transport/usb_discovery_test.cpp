@@ -124,7 +124,7 @@ TEST_F(UsbDiscoveryTest, FindsEveryMatchWithItsSerialNumber) {
     EXPECT_EQ(matches.systemError, 0);
     ASSERT_EQ(matches.devices.size(), 2u);
     EXPECT_EQ(matches.devices[0].node, Node("ttyACM2"));
-    EXPECT_EQ(matches.devices[0].serialNumber, "") << "no serial attribute";
+    EXPECT_EQ(matches.devices[0].serialNumber, "A1B2C3");
     EXPECT_EQ(matches.devices[1].node, Node("ttyACM10"));
     EXPECT_EQ(matches.devices[1].serialNumber, "VA48-0042");
     EXPECT_EQ(FindSerialNumber("VA48-0042", matches.devices), 1u);
