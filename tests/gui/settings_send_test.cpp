@@ -6,20 +6,27 @@
 #include "app/application.h"
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
+#include "setup/setup_apply.h"
+#include "setup/setup_json.h"
 #include "tests/support/gui_support.h"
 #include "ui/ui_text.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 using namespace va48;
@@ -223,6 +230,8 @@ class SettingsSendTest : public QObject {
                QApplication::focusWidget() == Control(8300 + channel - 1);
     }
 
+    AmplifierSetup CurrentSetup() { return SetupFromDevice(p_->App().device, "now"); }
+
     std::unique_ptr<ProgramOnSim> p_;
     QPointer<QWidget> dialog_;
 
@@ -254,6 +263,61 @@ class SettingsSendTest : public QObject {
             }
             QVERIFY2(p_->boxes.boxes.empty(), name);
         }
+    }
+
+    // Saved, changed on the amplifier, loaded and sent: every channel is as it was saved, and a
+    // user filter the file changes goes out before the settings.
+    void aSavedSetupLoadedAndSentRestoresTheAmplifier() {
+        Connect();
+        QVERIFY(WaitForReadAll());
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("saved.json"));
+        const QString edited = dir.filePath(QStringLiteral("edited.json"));
+        {
+            FileChooser chooser({saved});
+            Settings()->findChild<QAction*>(QStringLiteral("saveSetup"))->trigger();
+        }
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Channel 1's user high-pass filter is the first of the document.
+        QString json = QString::fromUtf8(file.readAll());
+        json.replace(json.indexOf(QStringLiteral("\"enabled\": false")), 16,
+                     QStringLiteral("\"enabled\": true"));
+        const QRegularExpression frequency(QStringLiteral("\"frequency\": [0-9.]+"));
+        json.replace(json.indexOf(frequency), frequency.match(json).capturedLength(),
+                     QStringLiteral("\"frequency\": 12.3"));
+        QFile out(edited);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(json.toUtf8()) > 0);
+        out.close();
+        const auto wanted = SetupFromJson(json.toStdString());
+        QVERIFY(std::holds_alternative<AmplifierSetup>(wanted));
+
+        const Round& change = Rounds().front(); // the amplifier's inputs change
+        for (const Edit& edit : change.edits) {
+            QVERIFY(Apply(edit));
+        }
+        const std::size_t changed = p_->Mark();
+        QTest::mouseClick(FindControl<QPushButton>(Settings(), kSendButton), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return !p_->RequestsSince(changed, "SET? 4").empty(); }));
+        QVERIFY(WaitForReadAll());
+        QVERIFY(!CompareSetups(std::get<AmplifierSetup>(wanted), CurrentSetup()).empty());
+
+        {
+            FileChooser chooser({edited});
+            Settings()->findChild<QAction*>(QStringLiteral("loadSetup"))->trigger();
+            QCOMPARE(chooser.requests.size(), std::size_t{1});
+        }
+        QCOMPARE(p_->boxes.Texts(), QStringList{UiText(TextId::SetupLoaded)});
+        QVERIFY(p_->App().editor.settingsModified);
+        const std::size_t mark = p_->Mark();
+        QTest::mouseClick(FindControl<QPushButton>(Settings(), kSendButton), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return !p_->RequestsSince(mark, "SET? 4").empty(); }));
+        QVERIFY(WaitForReadAll());
+        QCOMPARE(SentSince(mark, "UHC "), QStringList{"UHC 1 1 1230 0 0 0 0 0"});
+        QCOMPARE(SentSince(mark, "SET ").size(), 4);
+        const std::vector<SetupDifference> left =
+            CompareSetups(std::get<AmplifierSetup>(wanted), CurrentSetup());
+        QVERIFY2(left.empty(), left.empty() ? "" : DescribeDifference(left.front()).c_str());
     }
 
     void theHighPassIsSentAsTypedAndShownAsReadBack() {
