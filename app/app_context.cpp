@@ -37,8 +37,8 @@ AppPaths AppPaths::ForExecutable(const std::filesystem::path& executable) {
 // The members come up in the start-up order: paths, settings, version, device image (zeroed by
 // construction), events, windows, then the session that uses them all.
 AppContext::AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoots)
-    : paths(std::move(paths)), language(language), settingsFile(this->paths.settings),
-      log(this->paths.log),
+    : paths(std::move(paths)), language(language), usbRoots(usbRoots),
+      settingsFile(this->paths.settings), log(this->paths.log),
       router([this](WindowHandle handle) { return windows.Resolve(handle); }) {
     assert(!Current() && "one application context at a time");
     Current() = this;

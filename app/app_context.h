@@ -47,6 +47,7 @@ class AppContext {
 
     const AppPaths paths;
     const Language language;
+    const UsbSearchRoots usbRoots;
     SettingsFile settingsFile;
     LinkSettings link;
     LinkKind linkKind = LinkKind::None; // the link asked for last

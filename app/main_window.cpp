@@ -3,6 +3,7 @@
 #include "app/app_context.h"
 #include "app/connection_menu.h"
 #include "app/processing_dialog.h"
+#include "app/usb_choice.h"
 #include "editor/settings_window.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
@@ -146,6 +147,10 @@ void MainWindow::ShowFailure(std::uintptr_t result, QWidget* owner) {
 }
 
 void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
+    if (static_cast<LinkKind>(linkKind) == LinkKind::Usb &&
+        !ChooseUsbAmplifier(app_.windows.connectionMenu, app_)) {
+        return; // the user chose none: the menu stays
+    }
     SetProcessingText(app_.windows, TextId::ProcessingConnect);
     app_.linkKind = static_cast<LinkKind>(linkKind);
     const ResultCode result = app_.session->Connect(app_.linkKind, UM_CONNECTED);

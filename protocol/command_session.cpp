@@ -399,7 +399,8 @@ ResultCode CommandSession::Connect(LinkKind kind, std::uint32_t successMessage) 
     } else if (kind == LinkKind::Usb) {
         linkKind_ = LinkKind::Usb;
         std::uint32_t port = 0;
-        if (FindUsbPort(settings.hardwareId, context_.usbRoots, port) != 0) {
+        if (FindUsbPort(settings.hardwareId, context_.usbRoots, port, settings.usbSerialNumber) !=
+            0) {
             linkKind_ = LinkKind::None;
             return ResultCode::ComPortNotFound;
         }

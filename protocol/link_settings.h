@@ -20,6 +20,9 @@ struct LinkSettings {
     std::uint8_t parityKind = 0; // 0..4: none, odd, even, mark, space
     std::uint8_t stopBits = 0;   // 0..2: one, one and a half, two
     std::string hardwareId;      // at most 99 characters, compared in upper case
+    // The serial number of the USB amplifier chosen last among several; discovery takes it
+    // first wherever it is plugged in. Empty: the first match.
+    std::string usbSerialNumber;
     std::atomic<std::uint32_t> replyTimeoutMs{0};
     std::uint32_t updateTimeoutMs = 0;
     bool rebootAfterUpdate = false;

@@ -101,6 +101,7 @@ void LoadLinkSettings(const SettingsFile& file, LinkSettings& out) {
     out.parityKind = LowByte(number("USB", "ParityKind", "0"));
     out.stopBits = LowByte(number("USB", "StopBit", "0"));
     out.hardwareId = file.ReadString("HWID", "Code", kDefaultHardwareIdPattern);
+    out.usbSerialNumber = file.ReadString("USB", "SerialNumber", "");
     // A negative time-out would wrap to weeks and leave the program waiting for a silent
     // amplifier as good as forever; such a value takes the default instead.
     const auto timeout = [&](const char* key, const char* defaultText, std::uint32_t fallback) {
@@ -120,6 +121,15 @@ bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t 
         return false;
     }
     settings.replyTimeoutMs = ms;
+    return true;
+}
+
+bool SaveUsbSerialNumber(SettingsFile& file, LinkSettings& settings, const std::string& serial,
+                         std::error_code* why) {
+    if (!file.WriteString("USB", "SerialNumber", serial, why)) {
+        return false;
+    }
+    settings.usbSerialNumber = serial;
     return true;
 }
 

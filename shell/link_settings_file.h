@@ -38,6 +38,7 @@ std::string FormatLanAddress(const std::array<std::uint8_t, 4>& address);
 //   [TIMEOUT] Recv       (30000)    -> replyTimeoutMs
 //             Update     (60000)    -> updateTimeoutMs
 //   [VA48]    UpdReboot  (1)        -> rebootAfterUpdate, true when greater than 0
+//   [USB]     SerialNumber ("")     -> usbSerialNumber
 // Numbers are read by ParseSettingNumber; a negative number stored in an unsigned field wraps
 // ("Rate=-1" gives 4294967295), except a negative time-out, which takes its default. comPort is set
 // to 0: USB port discovery fills it at every connect.
@@ -48,6 +49,10 @@ void LoadLinkSettings(const SettingsFile& file, LinkSettings& out);
 // `why` (when given) holds the reason.
 bool SaveReplyTimeout(SettingsFile& file, LinkSettings& settings, std::uint32_t ms,
                       std::error_code* why = nullptr);
+
+// The same for the USB amplifier chosen among several ([USB] SerialNumber).
+bool SaveUsbSerialNumber(SettingsFile& file, LinkSettings& settings, const std::string& serial,
+                         std::error_code* why = nullptr);
 
 // The same for the LAN address ([LAN] IPAddress, as "a.b.c.d").
 bool SaveLanAddress(SettingsFile& file, LinkSettings& settings, std::array<std::uint8_t, 4> address,

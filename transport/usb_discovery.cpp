@@ -133,7 +133,7 @@ std::optional<std::size_t> FindSerialNumber(std::string_view serialNumber,
 }
 
 int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port,
-                const SerialPortBinder& bind) {
+                const SerialPortBinder& bind, std::string_view preferredSerial) {
     port = 0;
     if (pattern.empty()) {
         return kUsbPortNotFound;
@@ -147,6 +147,13 @@ int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint
         return kUsbPortNotFound;
     }
     const std::span<const UsbDevice> devices(list.devices);
+    if (const std::optional<std::size_t> preferred = FindSerialNumber(preferredSerial, devices);
+        preferred && MatchHardwareId(pattern, devices.subspan(*preferred, 1))) {
+        if (const int number = bind(devices[*preferred].node); number > 0) {
+            port = static_cast<std::uint32_t>(number);
+            return kUsbPortFound;
+        }
+    }
     for (std::size_t from = 0; from < devices.size();) {
         const std::optional<std::size_t> hit = MatchHardwareId(pattern, devices.subspan(from));
         if (!hit) {
@@ -162,8 +169,9 @@ int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint
     return kUsbPortNotFound;
 }
 
-int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port) {
-    return FindUsbPort(pattern, roots, port, BindSerialPortDevice);
+int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port,
+                std::string_view preferredSerial) {
+    return FindUsbPort(pattern, roots, port, BindSerialPortDevice, preferredSerial);
 }
 
 } // namespace va48

@@ -83,11 +83,13 @@ using SerialPortBinder = std::function<int(const std::string& node)>;
 // Returns kUsbPortFound with `port` set to the number, or kUsbPortNotFound with `port` 0: for an
 // empty pattern, when no device matches or none could be bound, and when the device tree cannot
 // be read, which also writes "error <errno>\r\n" to standard output.
+// A matching device whose serial number is `preferredSerial` (non-empty) is tried first.
 int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port,
-                const SerialPortBinder& bind);
+                const SerialPortBinder& bind, std::string_view preferredSerial = {});
 
 // As above, binding through the serial channel (BindSerialPortDevice), so that SerialOpen(port)
 // opens the device found.
-int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port);
+int FindUsbPort(std::string_view pattern, const UsbSearchRoots& roots, std::uint32_t& port,
+                std::string_view preferredSerial = {});
 
 } // namespace va48

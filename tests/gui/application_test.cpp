@@ -9,6 +9,7 @@
 #include "editor/settings_window.h"
 #include "maintenance/ip_address_field.h"
 #include "maintenance/reply_time_dialog.h"
+#include "shell/settings_file.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/temp_dir.h"
 #include "ui/messages.h"
@@ -20,6 +21,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -313,6 +315,36 @@ class ApplicationTest : public QObject {
         QCOMPARE(std::count(requests.begin(), requests.end(), std::string(kTestText)), 5);
         QTest::mouseClick(FindControl<QPushButton>(dialog, 1036), Qt::LeftButton);
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+    }
+
+    // Two amplifiers on USB: the first connect asks which (the person picks the simulated one by
+    // its serial number), the next finds it again without asking.
+    void twoUsbAmplifiersAskOnceWhichToUse() {
+        Start({}, 3000, true);
+        p_->usbTree->Add(std::filesystem::path(p_->sim->PtyPath()).parent_path() / "ttyVA48other",
+                         "OTHER-2");
+        QStringList offered;
+        ModalAnswerer answer([&](QDialog& dialog) {
+            auto* list = dialog.findChild<QListWidget*>();
+            for (int row = 0; list && row < list->count(); ++row) {
+                offered << list->item(row)->text();
+                if (offered.back().endsWith(QLatin1String(ProgramOnSim::kSimSerialNumber))) {
+                    list->setCurrentRow(row);
+                }
+            }
+            return int(QDialog::Accepted);
+        });
+        for (int connect = 1; connect <= 2; ++connect) {
+            QTest::mouseClick(FindControl<QPushButton>(p_->Menu(), 1011), Qt::LeftButton);
+            QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
+            QCOMPARE(offered.size(), 2); // asked the first time only
+            QPointer<SettingsWindow> settings = p_->Settings();
+            settings->close();
+            QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
+        }
+        QVERIFY(offered.join(' ').contains(QStringLiteral("OTHER-2")));
+        QCOMPARE(SettingsFile(p_->install.Settings()).ReadString("USB", "SerialNumber", ""),
+                 std::string(ProgramOnSim::kSimSerialNumber));
     }
 
     void theLanSettingDialogWritesIpaOnlyWhenAnAmplifierFieldChanged() {

@@ -154,7 +154,8 @@ ProgramOnSim::ProgramOnSim(std::vector<std::string> simArgs, int replyTimeoutMs,
     }
     UsbSearchRoots roots;
     if (usb) {
-        usbTree = std::make_unique<FakeUsbTree>(sim->PtyPath());
+        usbTree = std::make_unique<FakeUsbTree>(sim->PtyPath(), "7c4e", "0008", "0100",
+                                                std::string(kSimSerialNumber));
         roots = {usbTree->SysfsRoot(), usbTree->DevRoot()};
     }
     std::ofstream(install.Settings(), std::ios::binary)

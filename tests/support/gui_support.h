@@ -122,6 +122,9 @@ class FakeInstall {
 // pseudo-terminal that USB discovery finds instead. Check Started() before use.
 class ProgramOnSim {
   public:
+    // The serial number the simulated USB amplifier reports.
+    static constexpr std::string_view kSimSerialNumber = "SIM-0001";
+
     explicit ProgramOnSim(std::vector<std::string> simArgs = {}, int replyTimeoutMs = 3000,
                           Language language = SystemLanguage(), bool usb = false,
                           std::string extraTimeoutKeys = {});
