@@ -318,6 +318,17 @@ class SettingsSendTest : public QObject {
         const std::vector<SetupDifference> left =
             CompareSetups(std::get<AmplifierSetup>(wanted), CurrentSetup());
         QVERIFY2(left.empty(), left.empty() ? "" : DescribeDifference(left.front()).c_str());
+
+        // The report names the setup loaded; its CSV lies beside the PDF.
+        {
+            FileChooser chooser({dir.filePath(QStringLiteral("report.pdf"))});
+            Settings()->findChild<QAction*>(QStringLiteral("exportReport"))->trigger();
+        }
+        QFile pdf(dir.filePath(QStringLiteral("report.pdf")));
+        QFile csv(dir.filePath(QStringLiteral("report.csv")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().contains("setupFile,edited.json\r\n"));
     }
 
     void theHighPassIsSentAsTypedAndShownAsReadBack() {
