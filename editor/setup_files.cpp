@@ -6,12 +6,12 @@
 #include "setup/setup_json.h"
 #include "setup/setup_report.h"
 #include "ui/dialog_seam.h"
+#include "ui/file_commands.h"
 #include "ui/ui_text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <chrono>
 #include <variant>
@@ -23,28 +23,8 @@ namespace {
 // A setup file is a few tens of kilobytes; anything much larger is not one.
 constexpr qint64 kSetupFileLimit = 1024 * 1024;
 
-QString Caption(TextId text) {
-    QString caption = UiText(text);
-    caption.remove(QLatin1Char('&'));
-    while (caption.endsWith(QLatin1Char('.'))) {
-        caption.chop(1);
-    }
-    return caption;
-}
-
 void ShowFailure(QWidget* owner, TextId text, const QString& reason, BoxIcon icon) {
     ShowMessageBox(owner, UiText(text).replace(QLatin1String("%s"), reason), icon);
-}
-
-bool WriteWhole(const QString& path, const std::string& text, QString& error) {
-    QSaveFile file(path);
-    const auto size = static_cast<qint64>(text.size());
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size ||
-        !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 AmplifierSetup CurrentSetup(const DeviceState& device) {
@@ -56,7 +36,7 @@ AmplifierSetup CurrentSetup(const DeviceState& device) {
 void SaveSetupFile(QWidget* owner, const DeviceState& device) {
     const QString path = AskForFile({owner,
                                      FileAccess::Save,
-                                     Caption(TextId::MenuSaveSetup),
+                                     FileDialogCaption(TextId::MenuSaveSetup),
                                      {UiText(TextId::SetupFileFilter)},
                                      QStringLiteral("setup.json"),
                                      QStringLiteral("json")});
@@ -64,7 +44,7 @@ void SaveSetupFile(QWidget* owner, const DeviceState& device) {
         return;
     }
     QString error;
-    if (!WriteWhole(path, SetupToJson(CurrentSetup(device)), error)) {
+    if (!WriteWholeFile(path, SetupToJson(CurrentSetup(device)), error)) {
         ShowFailure(owner, TextId::SetupSaveFailed, path + QStringLiteral(": ") + error,
                     BoxIcon::Error);
     }
@@ -73,7 +53,7 @@ void SaveSetupFile(QWidget* owner, const DeviceState& device) {
 QString LoadSetupFile(QWidget* owner, DeviceState& device) {
     const QString path = AskForFile({owner,
                                      FileAccess::Open,
-                                     Caption(TextId::MenuLoadSetup),
+                                     FileDialogCaption(TextId::MenuLoadSetup),
                                      {UiText(TextId::SetupFileFilter)},
                                      {},
                                      {}});
@@ -118,7 +98,7 @@ QString LoadSetupFile(QWidget* owner, DeviceState& device) {
 void ExportSetupReport(QWidget* owner, const DeviceState& device, const QString& loadedSetup) {
     const QString path = AskForFile({owner,
                                      FileAccess::Save,
-                                     Caption(TextId::MenuExportReport),
+                                     FileDialogCaption(TextId::MenuExportReport),
                                      {UiText(TextId::ReportFileFilter)},
                                      QStringLiteral("setup-report.pdf"),
                                      QStringLiteral("pdf")});
@@ -135,7 +115,7 @@ void ExportSetupReport(QWidget* owner, const DeviceState& device, const QString&
                     BoxIcon::Error);
         return;
     }
-    if (!WriteWhole(csvPath, ReportCsv(setup, facts), error)) {
+    if (!WriteWholeFile(csvPath, ReportCsv(setup, facts), error)) {
         ShowFailure(owner, TextId::ReportWriteFailed, csvPath + QStringLiteral(": ") + error,
                     BoxIcon::Error);
     }

@@ -3,10 +3,10 @@
 #include "filters/filter_csv.h"
 #include "resources/text_id.h"
 #include "ui/dialog_seam.h"
+#include "ui/file_commands.h"
 #include "ui/ui_text.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <initializer_list>
 
@@ -69,15 +69,6 @@ QString Filled(QString pattern, std::initializer_list<QString> values) {
     return pattern;
 }
 
-// A button's text as the caption of the file dialog it opens: without its trailing dots.
-QString Caption(TextId text) {
-    QString caption = UiText(text);
-    while (caption.endsWith(QLatin1Char('.'))) {
-        caption.chop(1);
-    }
-    return caption;
-}
-
 void ShowFileFailure(QWidget* owner, TextId text, const QString& path, const QString& reason) {
     ShowMessageBox(owner, Filled(UiText(text), {path + ": " + reason}), BoxIcon::Error);
 }
@@ -88,7 +79,7 @@ void ExportFiltersToFile(QWidget* owner, const DeviceState& device, FilterSide s
     const QString path =
         AskForFile({owner,
                     FileAccess::Save,
-                    Caption(kExportText),
+                    FileDialogCaption(kExportText),
                     {UiText(kCsvFilterText)},
                     side == FilterSide::HighPass ? QStringLiteral("hpf_filters.csv")
                                                  : QStringLiteral("lpf_filters.csv"),
@@ -97,17 +88,19 @@ void ExportFiltersToFile(QWidget* owner, const DeviceState& device, FilterSide s
         return;
     }
     const std::string text = ExportFilters(device, side);
-    QSaveFile file(path);
-    const auto size = static_cast<qint64>(text.size());
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size ||
-        !file.commit()) {
-        ShowFileFailure(owner, kWriteFailedText, path, file.errorString());
+    QString error;
+    if (!WriteWholeFile(path, text, error)) {
+        ShowFileFailure(owner, kWriteFailedText, path, error);
     }
 }
 
 int ImportFiltersFromFile(QWidget* owner, DeviceState& device, FilterSide side) {
-    const QString path = AskForFile(
-        {owner, FileAccess::Open, Caption(kImportText), {UiText(kCsvFilterText)}, {}, {}});
+    const QString path = AskForFile({owner,
+                                     FileAccess::Open,
+                                     FileDialogCaption(kImportText),
+                                     {UiText(kCsvFilterText)},
+                                     {},
+                                     {}});
     if (path.isEmpty()) {
         return 0;
     }
