@@ -26,12 +26,14 @@ export WINEPREFIX=$PWD/build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtm
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the wine prefix $WINEPREFIX"
     "$wine" wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wineserver -w # the prefix's own start-up programs end first
 fi
 # One server for the whole run instead of one per test process; it ends 60 s after the last.
 /usr/lib/wine/wineserver -p60 2>/dev/null || true # one may be running already
 
 # Wine opens COM9 as the pseudo-terminal the symbolic link names.
 coproc SIM { exec build/default/sim/va48sim --pty --exit-on-stdin-eof 2>/dev/null; }
+sim_pid=$SIM_PID # bash unsets SIM_PID once the simulator has ended
 if read -r -t 10 listening <&"${SIM[0]}" && [[ $listening == "listening pty "* ]]; then
     ln -sfn "${listening#listening pty }" "$WINEPREFIX/dosdevices/com9"
     export VA48_TEST_COM_PORT=COM9
@@ -42,8 +44,10 @@ fi
 status=0
 ctest --preset mingw -j"$(nproc)" 2>&1 | tee build/mingw/ctest.log || status=$?
 
-eval "exec ${SIM[1]}>&-" # the simulator ends at the end of its stdin
-wait "$SIM_PID" 2>/dev/null || true
+if [[ -n ${SIM[1]:-} ]]; then
+    eval "exec ${SIM[1]}>&-" # the simulator ends at the end of its stdin
+fi
+wait "$sim_pid" 2>/dev/null || true
 rm -f "$WINEPREFIX/dosdevices/com9"
 
 # ctest's summary once more as a plain count.
