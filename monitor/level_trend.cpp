@@ -1,0 +1,1 @@
+#include "monitor/level_trend.h"

@@ -1,0 +1,1 @@
+#include "monitor/overload_history.h"
