@@ -44,6 +44,7 @@ AppContext::AppContext(AppPaths paths, Language language, UsbSearchRoots usbRoot
     Current() = this;
     SetUiLanguage(language);
     LoadLinkSettings(settingsFile, link);
+    watch.pollPeriodMs = ParsePollPeriod(settingsFile.ReadString(kViewSection, kPollPeriodKey, ""));
     ReadVersionInfo(this->paths.executable, language == Language::Japanese, version);
     session = std::make_unique<CommandSession>(SessionContext{
         device, link, events, log, router.PostFn(), router.SendFn(), kMainWindowHandle, usbRoots});
@@ -56,10 +57,12 @@ AppContext::~AppContext() {
 
 EditorContext AppContext::Editor() {
     return EditorContext{
-        device, editor,
+        device,
+        editor,
         [this](std::uint32_t message) { PostWindowMessage(windows.mainWindow.data(), message); },
         [this](QMenuBar& bar, QWidget& window) { AddHelpMenu(bar, window, version); },
-        [this] { return LinkDescription(linkKind, link); }};
+        [this] { return LinkDescription(linkKind, link); },
+        &watch};
 }
 
 AppContext& App() {

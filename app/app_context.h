@@ -3,6 +3,7 @@
 #include "app/app_windows.h"
 #include "app/message_router.h"
 #include "editor/editor_context.h"
+#include "monitor/level_watch.h"
 #include "protocol/comm_log.h"
 #include "protocol/command_session.h"
 #include "protocol/device_state.h"
@@ -57,6 +58,7 @@ class AppContext {
     SessionEvents events;
     AppWindows windows;
     EditorState editor;
+    LevelWatch watch;
     ToolDialogFactories dialogs;
     MessageRouter router;
     std::unique_ptr<CommandSession> session;

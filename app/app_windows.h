@@ -12,6 +12,8 @@ class ConnectionMenu;
 class ProcessingDialog;
 class SettingsWindow;
 class ReplyTimeDialog;
+class OverloadWindow;
+class TrendWindow;
 
 // Window handles the session's jobs name as their receivers.
 inline constexpr WindowHandle kMainWindowHandle = 1;
@@ -29,6 +31,8 @@ struct AppWindows {
     QPointer<QWidget> lpfDialog;
     QPointer<QWidget> updateDialog;
     QPointer<ReplyTimeDialog> replyTimeDialog;
+    QPointer<OverloadWindow> overloadWindow;
+    QPointer<TrendWindow> trendWindow;
 
     // The window a session handle names, or null.
     QObject* Resolve(WindowHandle handle) const;

@@ -58,7 +58,7 @@ bool MainWindow::event(QEvent* event) {
 }
 
 bool MainWindow::Dispatch(QEvent* event) {
-    static constexpr std::array<MessageRoute<MainWindow>, 41> kRoutes = {{
+    static constexpr std::array<MessageRoute<MainWindow>, 44> kRoutes = {{
         {UM_CONNECT_REQUEST,
          [](MainWindow& w, const WindowMessageEvent& m) { w.OnConnectRequest(m.WParam()); }},
         {UM_DISCONNECT, [](MainWindow& w, const WindowMessageEvent&) { w.OnDisconnect(); }},
@@ -79,6 +79,12 @@ bool MainWindow::Dispatch(QEvent* event) {
         {UM_READ_ALL_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnReadAllDone(); }},
         {UM_POLL_DATA, [](MainWindow& w, const WindowMessageEvent&) { w.OnPollData(); }},
         {UM_POLL_DONE, [](MainWindow& w, const WindowMessageEvent&) { w.OnPollDone(); }},
+        {UM_OPEN_OVERLOAD_WINDOW,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnOpenOverloadWindow(); }},
+        {UM_OPEN_TREND_WINDOW,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnOpenTrendWindow(); }},
+        {UM_POLL_PERIOD_CHANGED,
+         [](MainWindow& w, const WindowMessageEvent&) { w.OnPollPeriodChanged(); }},
         {UM_LAN_SETTING_REQUEST,
          [](MainWindow& w, const WindowMessageEvent&) { w.OnLanSettingRequest(); }},
         {UM_UPDATE_CONNECT_REQUEST,
@@ -162,6 +168,8 @@ void MainWindow::OnConnectRequest(std::uintptr_t linkKind) {
 
 void MainWindow::OnDisconnect() {
     StopPollTimer();
+    // A recording's columns belong to this connection's amplifier.
+    app_.watch.recorder.Stop();
     settingsSendStage_ = 0;
     app_.session->Disconnect();
     // Outcomes its worker posted before it stopped report on a link that is gone.
@@ -186,7 +194,7 @@ void MainWindow::OnCommandFailed(std::uintptr_t result) {
 
 void MainWindow::StartPollTimer() {
     if (pollTimer_ == 0) {
-        pollTimer_ = startTimer(kTimerPeriodMs);
+        pollTimer_ = startTimer(app_.watch.pollPeriodMs);
     }
 }
 
@@ -202,7 +210,7 @@ void MainWindow::timerEvent(QTimerEvent* event) {
         QWidget::timerEvent(event);
         return;
     }
-    // While a sequence runs the timer stays armed and looks again a second later.
+    // While a sequence runs the timer stays armed and looks again a period later.
     if (app_.editor.busy) {
         return;
     }

@@ -45,6 +45,12 @@ class MainWindow : public QWidget {
     void OnPollData();
     void OnPollDone();
 
+    // Watching the levels (main_window_levels.cpp).
+    void OnOpenOverloadWindow();
+    void OnOpenTrendWindow();
+    void OnPollPeriodChanged();
+    void TakeLevels(); // one poll into the counts, the trend, the recording and their windows
+
     // User operations.
     void OnLanSettingRequest();
     void OnUpdateConnectRequest();

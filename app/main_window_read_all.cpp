@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/processing_dialog.h"
 #include "editor/settings_window.h"
+#include "monitor/level_watch.h"
 #include "shell/sequence_jobs.h"
 #include "ui/dialog_seam.h"
 #include "ui/messages.h"
@@ -29,6 +30,7 @@ QWidget* BoxOwner(const AppWindows& windows) {
 
 void MainWindow::OnConnected() {
     app_.editor.busy = true;
+    ResetForConnection(app_.watch);
     SetProcessingText(app_.windows, TextId::ProcessingCal);
     BuildCalibrationJob(false, *job_);
     app_.device.calibrationOn = 0;
@@ -149,6 +151,7 @@ void MainWindow::OnPollData() {
 }
 
 void MainWindow::OnPollDone() {
+    TakeLevels();
     PostWindowMessage(app_.windows.settingsWindow.data(), UM_DATA_POLLED);
     StartPollTimer();
 }

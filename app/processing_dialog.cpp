@@ -2,6 +2,8 @@
 
 #include "app/connection_menu.h"
 #include "editor/settings_window.h"
+#include "monitor/overload_window.h"
+#include "monitor/trend_window.h"
 #include "ui/control_factory.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
@@ -108,6 +110,8 @@ void DestroySecondaryWindows(AppWindows& windows) {
     Destroy(windows.processingDialog);
     Destroy(windows.hpfDialog);
     Destroy(windows.lpfDialog);
+    Destroy(windows.overloadWindow);
+    Destroy(windows.trendWindow);
     Destroy(windows.settingsWindow);
 }
 

@@ -11,6 +11,8 @@ class QWidget;
 
 namespace va48 {
 
+struct LevelWatch;
+
 // Flags the main window and the settings window share (window thread only). The main window
 // clears them before it creates a settings window.
 struct EditorState {
@@ -30,6 +32,9 @@ struct EditorContext {
     std::function<void(QMenuBar& bar, QWidget& window)> addProgramMenus;
     // Names the open link for the status line ("LAN 192.168.1.100:10001"). May be empty.
     std::function<std::string()> describeLink;
+    // The overload counts, the trend, the recording and the poll period. May be null (no bars'
+    // markers, no recording).
+    LevelWatch* watch = nullptr;
 
     void TellMain(std::uint32_t message) const {
         if (tellMain) {

@@ -1,10 +1,12 @@
 #include "editor/settings_menus.h"
 
+#include "monitor/level_watch.h"
 #include "resources/text_id.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,6 +45,43 @@ QAction* AddItem(QMenu& menu, QWidget& window, const QString& text, const char* 
     return action;
 }
 
+struct PollPeriodItem {
+    int ms;
+    TextId text;
+};
+
+constexpr std::array<PollPeriodItem, 3> kPollPeriodItems = {{
+    {kPollPeriodsMs[0], TextId::PollPeriod1000},
+    {kPollPeriodsMs[1], TextId::PollPeriod500},
+    {kPollPeriodsMs[2], TextId::PollPeriod200},
+}};
+
+constexpr const char* kRecordItemName = "recordLevels";
+
+void AddViewMenu(QMenuBar& bar, QWidget& window, const SettingsMenuActions& actions) {
+    QMenu* view = bar.addMenu(UiText(TextId::MenuView));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    AddItem(*view, window, UiText(TextId::MenuOverloadHistory), "overloadHistory",
+            actions.showOverloads);
+    AddItem(*view, window, UiText(TextId::MenuTrend), "trend", actions.showTrend);
+    view->addSeparator();
+    QMenu* periods = view->addMenu(UiText(TextId::MenuPollPeriod));
+    periods->setObjectName(QStringLiteral("pollPeriodMenu"));
+    auto* group = new QActionGroup(periods);
+    for (const PollPeriodItem& item : kPollPeriodItems) {
+        QAction* action = AddItem(*periods, window, UiText(item.text),
+                                  qPrintable(QStringLiteral("pollPeriod%1").arg(item.ms)),
+                                  [run = actions.setPollPeriod, ms = item.ms] {
+                                      if (run) {
+                                          run(ms);
+                                      }
+                                  });
+        action->setCheckable(true);
+        action->setChecked(item.ms == actions.pollPeriodMs);
+        group->addAction(action);
+    }
+}
+
 } // namespace
 
 void AddSettingsMenus(QMenuBar& bar, QWidget& window, const SettingsMenuActions& actions) {
@@ -52,6 +91,9 @@ void AddSettingsMenus(QMenuBar& bar, QWidget& window, const SettingsMenuActions&
     AddItem(*file, window, UiText(TextId::MenuLoadSetup), "loadSetup", actions.loadSetup);
     file->addSeparator();
     AddItem(*file, window, UiText(TextId::MenuExportReport), "exportReport", actions.exportReport);
+    file->addSeparator();
+    AddItem(*file, window, UiText(TextId::MenuRecordLevels), kRecordItemName, actions.recordLevels);
+    AddViewMenu(bar, window, actions);
 
     QMenu* device = bar.addMenu(UiText(TextId::MenuDevice));
     device->setObjectName(QStringLiteral("deviceMenu"));
@@ -65,6 +107,12 @@ void AddSettingsMenus(QMenuBar& bar, QWidget& window, const SettingsMenuActions&
                         run(code);
                     }
                 });
+    }
+}
+
+void ShowRecordingItem(QMenuBar& bar, bool recording) {
+    if (auto* item = bar.findChild<QAction*>(QString::fromLatin1(kRecordItemName))) {
+        item->setText(UiText(recording ? TextId::MenuStopRecording : TextId::MenuRecordLevels));
     }
 }
 

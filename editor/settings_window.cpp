@@ -7,8 +7,10 @@
 #include "editor/setup_files.h"
 #include "editor/status_line.h"
 #include "editor/user_filter_page.h"
+#include "monitor/level_watch.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_seam.h"
+#include "ui/file_commands.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
 #include "ui/window_message.h"
@@ -120,11 +122,19 @@ SettingsWindow::SettingsWindow(EditorContext context)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* menuBar = new QMenuBar(this);
+    menuBar_ = menuBar;
     SettingsMenuActions actions;
     actions.saveSetup = [this] { SaveSetupFile(this, context_.device); };
     actions.loadSetup = [this] { OnLoadSetup(); };
     actions.exportReport = [this] { ExportSetupReport(this, context_.device, loadedSetup_); };
     actions.deviceCommand = [this](char16_t code) { OnCharacter(code, true); };
+    if (context_.watch) {
+        actions.recordLevels = [this] { OnRecordLevels(); };
+        actions.showOverloads = [this] { context_.TellMain(UM_OPEN_OVERLOAD_WINDOW); };
+        actions.showTrend = [this] { context_.TellMain(UM_OPEN_TREND_WINDOW); };
+        actions.setPollPeriod = [this](int ms) { OnPollPeriod(ms); };
+        actions.pollPeriodMs = context_.watch->pollPeriodMs;
+    }
     AddSettingsMenus(*menuBar, *this, actions);
     if (context_.addProgramMenus) {
         context_.addProgramMenus(*menuBar, *this);
@@ -136,6 +146,7 @@ SettingsWindow::SettingsWindow(EditorContext context)
     layout->addWidget(status_);
     ApplyButtonRule();
     ShowStatus();
+    ShowRecording();
     SetWindowIcons(this);
     layout->activate();
     CentreWindow(this);
@@ -220,6 +231,70 @@ void SettingsWindow::ShowStatus() {
 
 void SettingsWindow::ShowLevels() {
     levels_->ShowLevels();
+    ShowRecording();
+    TellRecordFailure();
+}
+
+// Starts a recording into a file the user picks, or stops the one running. Allowed at any time:
+// a recording only reads the polls, and a sequence merely holds them back.
+void SettingsWindow::OnRecordLevels() {
+    LevelRecorder& recorder = context_.watch->recorder;
+    if (recorder.Recording()) {
+        recorder.Stop();
+        ShowRecording();
+        return;
+    }
+    const QString path = AskForFile({this,
+                                     FileAccess::Save,
+                                     FileDialogCaption(TextId::MenuRecordLevels),
+                                     {UiText(TextId::RecordFileFilter)},
+                                     QStringLiteral("levels.csv"),
+                                     QStringLiteral("csv")});
+    if (path.isEmpty()) {
+        return;
+    }
+    std::error_code why;
+    if (!recorder.Start(path.toStdU16String(), context_.device, why)) {
+        ShowMessageBox(this,
+                       UiText(TextId::RecordStartFailed)
+                           .replace(QLatin1String("%s"), path + QStringLiteral(": ") +
+                                                             QString::fromLocal8Bit(why.message())),
+                       BoxIcon::Error);
+    }
+    ShowRecording();
+}
+
+void SettingsWindow::ShowRecording() {
+    const LevelRecorder* recorder = context_.watch ? &context_.watch->recorder : nullptr;
+    const bool recording = recorder && recorder->Recording();
+    ShowRecordingItem(*menuBar_, recording);
+    status_->ShowRecording(
+        recording ? QStringLiteral("%1 (%2)")
+                        .arg(QString::fromStdU16String(recorder->Path().filename().u16string()))
+                        .arg(recorder->Lines())
+                  : QString());
+}
+
+// Told once: the failure is taken before the box opens, so the polls that go on under the box do
+// not open another.
+void SettingsWindow::TellRecordFailure() {
+    if (!context_.watch || !context_.watch->recordFailure) {
+        return;
+    }
+    const std::error_code why = *context_.watch->recordFailure;
+    context_.watch->recordFailure.reset();
+    const QString file = QString::fromStdU16String(context_.watch->recorder.Path().u16string());
+    ShowRecording();
+    ShowMessageBox(this,
+                   UiText(TextId::RecordStopped)
+                       .replace(QLatin1String("%s"), file + QStringLiteral(": ") +
+                                                         QString::fromLocal8Bit(why.message())),
+                   BoxIcon::Exclamation);
+}
+
+void SettingsWindow::OnPollPeriod(int ms) {
+    context_.watch->pollPeriodMs = ms;
+    context_.TellMain(UM_POLL_PERIOD_CHANGED);
 }
 
 void SettingsWindow::Reload() {

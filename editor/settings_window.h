@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+class QMenuBar;
 class QPushButton;
 class QTabBar;
 
@@ -31,7 +32,8 @@ class SettingsWindow : public QDialog {
 
     LevelDisplay* Levels() const;
 
-    // The levels of a poll have arrived: the level display shows them.
+    // The levels of a poll have arrived: the level display shows them, the recording indicator
+    // counts the line, and a recording that failed is reported.
     void ShowLevels();
     // A read-all has filled the device image: every page and the level display show it again.
     void Reload();
@@ -56,6 +58,10 @@ class SettingsWindow : public QDialog {
     void ApplyButtonRule();
     void ShowStatus();
     void OnLoadSetup();
+    void OnRecordLevels();
+    void OnPollPeriod(int ms);
+    void ShowRecording(); // the File item's text and the status line's indicator
+    void TellRecordFailure();
     void OnSend();
     void OnCancel();
     void OnTabChanged(int index);
@@ -72,6 +78,7 @@ class SettingsWindow : public QDialog {
     MeasurePage* measurePage_ = nullptr;
     UserFilterPage* userFilterPage_ = nullptr;
     StatusLine* status_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
     int shownTab_ = 0;
     QString loadedSetup_;  // the name of the setup file loaded last, for the report
     bool sending_ = false; // from SEND until the read-all after it has reloaded the pages

@@ -11,12 +11,29 @@ StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent) {
     link_ = new QLabel(this);
     firmware_ = new QLabel(this);
     state_ = new QLabel(this);
+    recording_ = new QLabel(this);
+    recording_->setObjectName(QStringLiteral("statusRecording"));
+    recording_->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
+    recording_->hide();
     link_->setObjectName(QStringLiteral("statusLink"));
     firmware_->setObjectName(QStringLiteral("statusFirmware"));
     state_->setObjectName(QStringLiteral("statusState"));
     addWidget(link_, 1);
     addWidget(firmware_, 1);
+    addPermanentWidget(recording_);
     addPermanentWidget(state_);
+}
+
+void StatusLine::ShowRecording(const QString& fileAndLines) {
+    if (fileAndLines.isEmpty()) {
+        recording_->clear();
+        recording_->hide();
+        return;
+    }
+    // U+25CF, the round dot recorders show while they record.
+    recording_->setText(QStringLiteral("\u25CF ") +
+                        UiText(TextId::StatusRecording).replace(QLatin1String("%s"), fileAndLines));
+    recording_->show();
 }
 
 void StatusLine::Show(const QString& link, std::string_view firmware, TextId state) {
@@ -43,6 +60,10 @@ QString StatusLine::FirmwareText() const {
 
 QString StatusLine::StateText() const {
     return state_->text();
+}
+
+QString StatusLine::RecordingText() const {
+    return recording_->text();
 }
 
 } // namespace va48

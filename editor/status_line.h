@@ -20,14 +20,20 @@ class StatusLine : public QStatusBar {
     // StatusReading, StatusReady, StatusSending.
     void Show(const QString& link, std::string_view firmware, TextId state);
 
+    // The recording indicator: "Recording levels.csv (42 lines)" in red, or hidden for an empty
+    // `fileAndLines`.
+    void ShowRecording(const QString& fileAndLines);
+
     QString LinkText() const;
     QString FirmwareText() const;
     QString StateText() const;
+    QString RecordingText() const; // empty while not recording
 
   private:
     QLabel* link_ = nullptr;
     QLabel* firmware_ = nullptr;
     QLabel* state_ = nullptr;
+    QLabel* recording_ = nullptr;
 };
 
 } // namespace va48

@@ -93,7 +93,8 @@ constexpr StringEntry kEnglish[] = {
     {444, "a decimal number is expected"},
     {445, "the unit is not one of this filter's"},
     {446, "a hexadecimal number is expected"},
-    {447, "The clipboard does not hold five hexadecimal coefficients (a2 b2 c2 a1 b1) of at most 48 bits."},
+    {447, "The clipboard does not hold five hexadecimal coefficients (a2 b2 c2 a1 b1) of at most "
+          "48 bits."},
     {448, "the file is larger than 64 KiB"},
     {451, "Processing..."},
     {452, "Processing..."},
@@ -173,6 +174,21 @@ constexpr StringEntry kEnglish[] = {
     {640, "Choose the amplifier"},
     {641, "Several amplifiers are connected. Choose one:"},
     {642, "(no serial number)"},
+    {700, "&View"},
+    {701, "&Overload history"},
+    {702, "&Trend"},
+    {703, "&Poll period"},
+    {704, "1 s"},
+    {705, "500 ms"},
+    {706, "200 ms"},
+    {707, "The poll period could not be saved; it holds until the program ends.\n%s"},
+    {710, "&Record levels..."},
+    {711, "S&top recording"},
+    {712, "CSV files (*.csv)"},
+    {713, "The recording could not be started.\n%s"},
+    {714, "The recording has stopped: the file could not be written.\n%s\nThe lines before it are "
+          "kept. The levels are still shown."},
+    {715, "Recording %s"},
 };
 
 static_assert(IsStrictlyAscendingById(kEnglish), "lookup relies on ascending numbers");

@@ -205,6 +205,22 @@ enum class TextId : std::uint16_t {
     ChooseAmplifierTitle = 640,
     ChooseAmplifierPrompt = 641,
     NoSerialNumber = 642,
+
+    // Watching the levels: the View menu, the poll period and the level recording.
+    MenuView = 700,
+    MenuOverloadHistory = 701,
+    MenuTrend = 702,
+    MenuPollPeriod = 703,
+    PollPeriod1000 = 704,
+    PollPeriod500 = 705,
+    PollPeriod200 = 706,
+    PollPeriodSaveFailed = 707, // "%s": the reason
+    MenuRecordLevels = 710,
+    MenuStopRecording = 711,
+    RecordFileFilter = 712,
+    RecordStartFailed = 713, // "%s": the reason
+    RecordStopped = 714,     // "%s": the reason
+    StatusRecording = 715,   // "%s": the file name and its line count
 };
 
 // Every name above in ascending order, one per number of the Japanese block.
@@ -376,6 +392,20 @@ inline constexpr std::array kAllTextIds = {
     TextId::ChooseAmplifierTitle,
     TextId::ChooseAmplifierPrompt,
     TextId::NoSerialNumber,
+    TextId::MenuView,
+    TextId::MenuOverloadHistory,
+    TextId::MenuTrend,
+    TextId::MenuPollPeriod,
+    TextId::PollPeriod1000,
+    TextId::PollPeriod500,
+    TextId::PollPeriod200,
+    TextId::PollPeriodSaveFailed,
+    TextId::MenuRecordLevels,
+    TextId::MenuStopRecording,
+    TextId::RecordFileFilter,
+    TextId::RecordStartFailed,
+    TextId::RecordStopped,
+    TextId::StatusRecording,
 };
 
 static_assert(std::ranges::adjacent_find(kAllTextIds, std::ranges::greater_equal{}) ==

@@ -49,6 +49,10 @@ inline constexpr std::uint32_t UM_LAN_SETTING_READ = 1091;
 inline constexpr std::uint32_t UM_REPLY_TEST_CONNECTED = 1092;
 inline constexpr std::uint32_t UM_READ_ALL_DONE = 1095;
 inline constexpr std::uint32_t UM_POLL_DONE = 1096;
+// Watching the levels: the View menu's windows and a new poll period (already in LevelWatch).
+inline constexpr std::uint32_t UM_OPEN_OVERLOAD_WINDOW = 1200;
+inline constexpr std::uint32_t UM_OPEN_TREND_WINDOW = 1201;
+inline constexpr std::uint32_t UM_POLL_PERIOD_CHANGED = 1202;
 
 // To the reply-time dialog.
 inline constexpr std::uint32_t UM_REPLY_TEST_DONE = 1069;

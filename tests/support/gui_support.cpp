@@ -29,7 +29,7 @@ namespace va48 {
 
 BoxRecorder::BoxRecorder(BoxAnswer answer) : answer(answer) {
     SetBoxAnswerer([this](const BoxRequest& request) {
-        if (holding_ && !holdText_.isEmpty() && request.text == holdText_) {
+        if (holding_ && !holdText_.isEmpty() && request.text.startsWith(holdText_)) {
             HoldOpen(request.owner);
             return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
         }

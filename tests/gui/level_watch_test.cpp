@@ -1,0 +1,215 @@
+// Watching the levels with the real program against va48sim: the overload history, the level
+// recording and the poll period, driven through the settings window's menus as a person would.
+#include "app/application.h"
+#include "editor/settings_window.h"
+#include "editor/status_line.h"
+#include "monitor/level_watch.h"
+#include "monitor/overload_window.h"
+#include "shell/settings_file.h"
+#include "tests/support/gui_support.h"
+#include "ui/dialog_seam.h"
+#include "ui/ui_text.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace va48;
+
+namespace {
+
+// Channel 3 starts well inside its range, so that only the test lights its red lamp.
+const std::vector<std::string> kQuietChannel3 = {"--level", "3=-10"};
+
+bool Trigger(QWidget* window, const char* item) {
+    auto* action = window ? window->findChild<QAction*>(QString::fromLatin1(item)) : nullptr;
+    if (action) {
+        action->trigger();
+    }
+    return action != nullptr;
+}
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+} // namespace
+
+class LevelWatchTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<ProgramOnSim> p_;
+    QTemporaryDir dir_;
+
+    std::filesystem::path InDir(const char* name) const {
+        return std::filesystem::path(dir_.path().toStdU16String()) / name;
+    }
+
+    void Connect(std::vector<std::string> simArgs = kQuietChannel3, int replyTimeoutMs = 3000) {
+        p_ = std::make_unique<ProgramOnSim>(std::move(simArgs), replyTimeoutMs);
+        QVERIFY2(p_->Started(), p_->sim->Error().c_str());
+        QVERIFY(p_->ConnectLan());
+    }
+
+    // Waits for `polls` more polls to reach the program.
+    bool WaitForPolls(int polls) {
+        const std::size_t target = p_->App().watch.trend.Samples().size() + polls;
+        return WaitFor([&] { return p_->App().watch.trend.Samples().size() >= target; });
+    }
+
+    const ChannelOverloads& Channel3() { return p_->App().watch.overloads.Channel(3); }
+
+  private slots:
+    void cleanup() { p_.reset(); }
+
+    // Twice the red lamp on channel 3 while the history window is open and a recording runs.
+    void theHistoryCountsEachOverloadAndTheRecordingKeepsTheLamps() {
+        Connect();
+        Trigger(p_->Settings(), "pollPeriod200");
+        QVERIFY(Trigger(p_->Settings(), "overloadHistory"));
+        QVERIFY(WaitFor([&] { return p_->App().windows.overloadWindow != nullptr; }));
+        QPointer<OverloadWindow> history = p_->App().windows.overloadWindow.data();
+
+        const std::filesystem::path csv = InDir("levels.csv");
+        FileChooser chooser({QString::fromStdU16String(csv.u16string())});
+        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(p_->App().watch.recorder.Recording());
+        QVERIFY(p_->Settings()->Status()->RecordingText().contains(QLatin1String("levels.csv")));
+
+        for (int overload = 1; overload <= 2; ++overload) {
+            QVERIFY(p_->sim->Control("level 3=3"));
+            QVERIFY(
+                WaitFor([&] { return Channel3().over.count == static_cast<unsigned>(overload); }));
+            QVERIFY(p_->sim->Control("level 3=-10"));
+            QVERIFY(WaitFor([&] { return p_->App().device.channels[2].reading.lampRed == 0; }));
+            QVERIFY(WaitForPolls(2));
+        }
+        QCOMPARE(Channel3().over.count, 2u);
+        QVERIFY(Channel3().over.last.has_value());
+
+        // The window shows the count and the time of the last one in channel 3's row.
+        QVERIFY(history);
+        auto* table = history->findChild<QAbstractItemView*>();
+        QVERIFY(table);
+        QStringList row3;
+        for (int column = 0; column < table->model()->columnCount(); ++column) {
+            row3 << table->model()->index(2, column).data().toString();
+        }
+        QVERIFY2(row3.contains(QStringLiteral("2")), qPrintable(row3.join(QLatin1Char('|'))));
+        const QString lastTime =
+            QDateTime::fromStdTimePoint(
+                std::chrono::time_point_cast<std::chrono::milliseconds>(*Channel3().over.last))
+                .toString(QStringLiteral("hh:mm:ss"));
+        QVERIFY2(row3.join(QLatin1Char('|')).contains(lastTime),
+                 qPrintable(row3.join(QLatin1Char('|'))));
+
+        QVERIFY(Trigger(p_->Settings(), "recordLevels")); // Stop recording
+        QVERIFY(!p_->App().watch.recorder.Recording());
+        QVERIFY(p_->Settings()->Status()->RecordingText().isEmpty());
+
+        // Channel 3's lamp column reads "red" in exactly two runs of lines.
+        const std::vector<std::string> lines = ReadLines(csv);
+        QVERIFY(lines.size() > 10);
+        const std::vector<std::string> header = Fields(lines[0]);
+        const auto lampColumn = std::find(header.begin(), header.end(), "No.3 lamp");
+        QVERIFY(lampColumn != header.end());
+        const auto column = static_cast<std::size_t>(lampColumn - header.begin());
+        int runs = 0;
+        bool red = false;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const std::vector<std::string> fields = Fields(lines[i]);
+            QCOMPARE(fields.size(), header.size());
+            const bool nowRed = fields[column] == "red";
+            runs += nowRed && !red ? 1 : 0;
+            red = nowRed;
+        }
+        QCOMPARE(runs, 2);
+        QVERIFY(p_->boxes.boxes.empty());
+    }
+
+    // The file goes away under a running recording: one box says so and is left open as a person
+    // would; the polls go on under it, and when the link then fails the box ends first.
+    void aRecordingThatCannotWriteStopsAloneAndTheLinkMayFailUnderItsBox() {
+        Connect(kQuietChannel3, 1000);
+        const std::filesystem::path csv = InDir("gone.csv");
+        FileChooser chooser({QString::fromStdU16String(csv.u16string())});
+        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(p_->App().watch.recorder.Recording());
+
+        BoxRecorder& boxes = p_->boxes;
+        boxes.HoldNext(UiText(TextId::RecordStopped).section(QLatin1Char('\n'), 0, 0));
+        const auto polls = [&] { return std::ranges::count(p_->sim->ReceivedRequests(), "DOD?"); };
+        std::ptrdiff_t pollsAtTheBox = -1;
+        bool pollsWentOnUnderTheBox = false;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (pollsAtTheBox < 0 && ModalLoopRunning()) {
+                pollsAtTheBox = polls();
+            } else if (pollsAtTheBox >= 0 && !pollsWentOnUnderTheBox &&
+                       polls() >= pollsAtTheBox + 2 && ModalLoopRunning()) {
+                pollsWentOnUnderTheBox = true;
+                p_->sim->Control("silent DOD");
+            }
+        });
+        watcher.start(50);
+        std::filesystem::remove(csv);
+        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }, 20000));
+        QVERIFY(pollsWentOnUnderTheBox);
+        QVERIFY(boxes.held.endedByProgram);
+        QVERIFY(boxes.held.ownerLived);
+        QCOMPARE(boxes.held.boxesOverIt, std::size_t{0});
+        QCOMPARE(boxes.Texts(), QStringList{UiText(TextId::ReplyTimeout)});
+        QVERIFY(!p_->App().watch.recorder.Recording());
+    }
+
+    // Starting a recording on a full disk fails at once with the reason; nothing else stops.
+    void aRecordingOnAFullDiskIsRefusedWithTheReason() {
+#ifdef __linux__
+        Connect();
+        FileChooser chooser({QStringLiteral("/dev/full")});
+        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(!p_->App().watch.recorder.Recording());
+        QCOMPARE(p_->boxes.Texts().size(), 1);
+        QVERIFY(p_->boxes.Texts().front().startsWith(
+            UiText(TextId::RecordStartFailed).section(QLatin1Char('\n'), 0, 0)));
+        QVERIFY(WaitForPolls(1));
+#else
+        QSKIP("needs /dev/full");
+#endif
+    }
+
+    // The period is kept in the settings file and checked in the menu of the next run.
+    void thePollPeriodIsKeptForTheNextRun() {
+        Connect();
+        QVERIFY(Trigger(p_->Settings(), "pollPeriod500"));
+        QCOMPARE(p_->App().watch.pollPeriodMs, 500);
+        QVERIFY(WaitForPolls(2));
+        SettingsFile settings(p_->install.Settings());
+        QCOMPARE(settings.ReadString("VIEW", "PollPeriod", ""), std::string("500"));
+    }
+};
+
+QTEST_MAIN(LevelWatchTest)
+#include "level_watch_test.moc"

@@ -1,0 +1,78 @@
+// Measures the viewer's own CPU share while it polls va48sim at each poll period, with the
+// settings window, the overload history and the trend window open: the real program in this
+// process, the simulator in its own (not counted). Prints one line per period.
+// Usage: poll_cpu [SECONDS_PER_PERIOD]   (default 30; scripts/poll-cpu.sh runs it)
+#include "app/application.h"
+#include "editor/settings_window.h"
+#include "monitor/level_watch.h"
+#include "tests/support/gui_support.h"
+#include "tests/support/sim_process.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace va48;
+
+namespace {
+
+// User and system time of every thread of this process, in seconds.
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+bool Trigger(QWidget* window, const QString& item) {
+    auto* action = window ? window->findChild<QAction*>(item) : nullptr;
+    if (action) {
+        action->trigger();
+    }
+    return action != nullptr;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication qt(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
+    if (seconds <= 0) {
+        std::fprintf(stderr, "usage: poll_cpu [SECONDS_PER_PERIOD]\n");
+        return 2;
+    }
+    ProgramOnSim on({"--layout", "SSSSSSSSVVVVVVVV", "--seed", "7"});
+    if (!on.Started() || !on.ConnectLan()) {
+        std::fprintf(stderr, "the program did not connect to va48sim: %s\n",
+                     on.sim ? on.sim->Error().c_str() : "");
+        return 1;
+    }
+    AppContext& app = on.App();
+    if (!Trigger(on.Settings(), QStringLiteral("overloadHistory")) ||
+        !Trigger(on.Settings(), QStringLiteral("trend"))) {
+        std::fprintf(stderr, "the View menu has no Overload history or Trend item\n");
+        return 1;
+    }
+    std::printf("poll period  polls  CPU (share of one core)\n");
+    for (const int period : kPollPeriodsMs) {
+        Trigger(on.Settings(), QStringLiteral("pollPeriod%1").arg(period));
+        QTest::qWait(3000); // the new period settles and the trend fills a little
+        const std::size_t pollsBefore = app.watch.trend.Samples().size();
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        QTest::qWait(seconds * 1000);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        std::printf("%7d ms  %5zu  %5.2f %%\n", period,
+                    app.watch.trend.Samples().size() - pollsBefore, 100.0 * cpu / wall);
+        std::fflush(stdout);
+    }
+    return on.boxes.boxes.empty() ? 0 : 1;
+}
