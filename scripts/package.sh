@@ -17,7 +17,7 @@ dir=build/package
 # Only the installed programs are built: the tests run in CI's plain release build.
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DVA48_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "$@"
-cmake --build "$dir" --target VA-48Viewer va48sim
+cmake --build "$dir" --target VA-48Viewer va48sim va48ctl
 rm -f "$dir"/va48-viewer_*.deb
 (cd "$dir" && cpack -G DEB)
 ls "$PWD/$dir"/va48-viewer_*.deb
