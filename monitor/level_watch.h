@@ -25,5 +25,4 @@ struct LevelWatch {
 // for anything else.
 int ParsePollPeriod(std::string_view text);
 
-
 } // namespace va48
