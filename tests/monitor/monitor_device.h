@@ -9,14 +9,14 @@
 
 namespace va48::monitor_setup {
 
-inline constexpr int kSound = 3;     // sound module, ranges 80..130 dB, reading on 100 dB
-inline constexpr int kVibration = 9; // vibration module in m/s2, reading on full scale 10
+inline constexpr int kSound = 3;     // ranges 80..130 dB, reading on the 100 dB range: 90.5 dB
+inline constexpr int kVibration = 9; // m/s2, reading on full scale 10 with one decimal: 5.5
 
 inline ChannelSettings& Channel(DeviceState& device, int n) {
     return device.channels[static_cast<std::size_t>(n - 1)];
 }
 
-// A device with a sound and a vibration channel, levels 90.5 dB and 5.5 m/s2, no lamp on.
+// A device with a sound and a vibration channel, no lamp on, the other slots empty.
 inline DeviceState TwoChannels() {
     DeviceState device;
     ChannelSettings& sound = Channel(device, kSound);
@@ -27,10 +27,7 @@ inline DeviceState TwoChannels() {
     ChannelSettings& vibration = Channel(device, kVibration);
     vibration.moduleKind = kVibrationModule;
     vibration.deviceSetup.freqWeightUnit = 1;
-    vibration.reading.value = 55;
-    vibration.reading.readingExp = 1; // factor 100
-    vibration.reading.readingUnit = 1;
-    vibration.reading.readingRange = 2; // step 0.1: full scale 10, one decimal
+    vibration.reading = {.value = 55, .readingExp = 1, .readingRange = 2, .readingUnit = 1};
     return device;
 }
 
