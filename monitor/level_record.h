@@ -17,9 +17,9 @@ RecordedChannels PresentChannels(const DeviceState& device);
 // recorded channel, three columns: "No.n level" (the value as the level display shows it, "- - -"
 // when it has none), "No.n unit" ("dB", "m/s²", ...; empty with no value) and "No.n lamp"
 // ("red", "cyan" or "normal", from the poll's flags, red winning).
-std::string RecordHeader(const RecordedChannels& channels);          // ends in "\n"
+std::string RecordHeader(const RecordedChannels& channels); // ends in "\n"
 std::string RecordLine(const DeviceState& device, const RecordedChannels& channels,
-                       WallClock::time_point at);                   // ends in "\n"
+                       WallClock::time_point at); // ends in "\n"
 
 // `at` in local time as "YYYY-MM-DDThh:mm:ss.mmm".
 std::string LocalIsoTime(WallClock::time_point at);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace va48 {
@@ -37,6 +38,9 @@ class LevelRecorder {
     std::uint64_t Lines() const { return lines_; } // poll lines written since Start
 
   private:
+    // Writes and flushes `text`; on failure stops with the reason in `why`.
+    bool Put(const std::string& text, std::error_code& why);
+
     std::FILE* file_ = nullptr;
     std::filesystem::path path_;
     RecordedChannels channels_;

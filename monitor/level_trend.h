@@ -31,6 +31,10 @@ std::optional<double> BarReach(const ChannelSettings& channel);
 // The level display's unit of a channel as plain UTF-8 text ("dB", "m/s²"); empty with no module.
 std::string UnitText(const ChannelSettings& channel);
 
+// A unit label as plain UTF-8 text: its raised digits (and + or -) become superscript characters
+// ("m/s2" with the 2 raised: "m/s²"); other raised characters stay as they are.
+std::string UnitLabelText(const UnitLabel& label);
+
 // One poll's levels.
 struct TrendSample {
     WallClock::time_point at;
@@ -48,7 +52,7 @@ class LevelTrend {
 
     const std::deque<TrendSample>& Samples() const { return samples_; }
     // The unit of each channel at the last poll ("" without a level).
-    const std::string& Unit(int channel) const; // channel 1..16
+    const std::string& Unit(int channel) const;          // channel 1..16
     std::uint64_t Revision() const { return revision_; } // bumped by every Take and Clear
 
   private:
