@@ -19,4 +19,19 @@ int ParsePollPeriod(std::string_view text) {
     return kPollPeriodsMs[0];
 }
 
+void TakePoll(LevelWatch& watch, const DeviceState& device, WallClock::time_point at) {
+    watch.overloads.Take(device, at);
+    watch.trend.Take(device, at);
+    std::error_code why;
+    if (!watch.recorder.Write(device, at, why)) {
+        watch.recordFailure = why;
+    }
+}
+
+void ResetForConnection(LevelWatch& watch) {
+    watch.overloads.Reset();
+    watch.trend.Clear();
+    watch.recordFailure.reset();
+}
+
 } // namespace va48
