@@ -11,6 +11,8 @@ class QWidget;
 
 namespace va48 {
 
+class OverloadHistory;
+
 // Flags the main window and the settings window share (window thread only). The main window
 // clears them before it creates a settings window.
 struct EditorState {
@@ -30,6 +32,8 @@ struct EditorContext {
     std::function<void(QMenuBar& bar, QWidget& window)> addProgramMenus;
     // Names the open link for the status line ("LAN 192.168.1.100:10001"). May be empty.
     std::function<std::string()> describeLink;
+    // The overload counts the level display marks beside each level; null shows no marks.
+    const OverloadHistory* overloads = nullptr;
 
     void TellMain(std::uint32_t message) const {
         if (tellMain) {

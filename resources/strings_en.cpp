@@ -173,6 +173,17 @@ constexpr StringEntry kEnglish[] = {
     {640, "Choose the amplifier"},
     {641, "Several amplifiers are connected. Choose one:"},
     {642, "(no serial number)"},
+    {650, "Overload history"},
+    {651, "Channel"},
+    {652, "Over range"},
+    {653, "Last over range"},
+    {654, "Under range"},
+    {655, "Last under range"},
+    {656, "Clear"},
+    {657, "Over range %d times, the last at %s"},
+    {660, "Trend"},
+    {661, "Time"},
+    {662, "Channels"},
 };
 
 static_assert(IsStrictlyAscendingById(kEnglish), "lookup relies on ascending numbers");
