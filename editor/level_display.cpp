@@ -243,6 +243,7 @@ void LevelDisplay::PaintLamp(int channel) {
         if (!unitLabels_[channel - 1]->text().isEmpty()) {
             unitLabels_[channel - 1]->clear();
         }
+        bars_[channel - 1]->update(); // blanks with its box
     } else {
         switch (Channel(channel).lamp) {
         case kLampNormal:

@@ -13,11 +13,13 @@
 #include <QLineSeries>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimerEvent>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace va48 {
 
@@ -26,7 +28,7 @@ namespace {
 // One colour per channel, so that a channel keeps its colour whichever others are shown.
 constexpr std::array<QRgb, kChannelCount> kLineColours = {
     0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b, 0xe377c2, 0x7f7f7f,
-    0x17becf, 0xbcbd22, 0x393b79, 0xad494a, 0x637939, 0x8c6d31, 0x7b4173, 0x3182bd,
+    0x17becf, 0x9a9a00, 0x393b79, 0xad494a, 0x637939, 0x8c6d31, 0x7b4173, 0x3182bd,
 };
 
 constexpr QSize kPlotMinimum(640, 420);
@@ -113,6 +115,27 @@ QLineSeries* TrendWindow::Series(int channel) const {
 }
 
 void TrendWindow::Refresh() {
+    if (drawTimer_.isActive()) {
+        drawPending_ = true;
+        return;
+    }
+    if (Draw()) {
+        drawTimer_.start(kRedrawMs, this);
+    }
+}
+
+void TrendWindow::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != drawTimer_.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    const bool pending = std::exchange(drawPending_, false);
+    if (!pending || !Draw()) {
+        drawTimer_.stop(); // the next poll draws at once
+    }
+}
+
+bool TrendWindow::Draw() {
     bool rebuild = false;
     if (const std::bitset<kChannelCount> present = PresentChannels(device_); present != present_) {
         present_ = present;
@@ -121,7 +144,7 @@ void TrendWindow::Refresh() {
     }
     const std::uint64_t revision = trend_.Revision();
     if (revision == shownRevision_ && !rebuild) {
-        return;
+        return false;
     }
     // Each Take bumps the revision once and adds one sample (dropping the oldest at the cap), so
     // the samples since the last call are the last `fresh` ones unless a Clear came in between.
@@ -134,7 +157,7 @@ void TrendWindow::Refresh() {
          Ms(samples[samples.size() - static_cast<std::size_t>(fresh) - 1].at) == lastShownMs_);
     if (rebuild || !onlyTaken || UnitsChanged()) {
         Rebuild();
-        return;
+        return true;
     }
     shownRevision_ = revision;
     shownSamples_ = samples.size();
@@ -143,6 +166,7 @@ void TrendWindow::Refresh() {
         AppendNew(static_cast<std::size_t>(fresh));
     }
     UpdateScrollBar();
+    return true;
 }
 
 void TrendWindow::UpdateChannelBoxes() {
@@ -256,7 +280,11 @@ void TrendWindow::ShowSlice() {
 
 void TrendWindow::AppendNew(std::size_t fresh) {
     const std::deque<TrendSample>& samples = trend_.Samples();
-    viewEndMs_ = std::max(lastShownMs_, originMs_ + kWindowMs);
+    const qint64 viewEnd = std::max(lastShownMs_, originMs_ + kWindowMs);
+    // A line lays out its points anew on every change, which is most of the cost of a poll:
+    // when the time axis moves, that alone lays out every line with its new points.
+    const bool axisMoves = viewEnd != viewEndMs_;
+    viewEndMs_ = viewEnd;
     const auto start = static_cast<qreal>(ViewStartMs());
     for (int channel = 1; channel <= kChannelCount; ++channel) {
         const auto index = static_cast<std::size_t>(channel - 1);
@@ -264,6 +292,7 @@ void TrendWindow::AppendNew(std::size_t fresh) {
         if (series == nullptr) {
             continue;
         }
+        const QSignalBlocker quiet(axisMoves ? series : nullptr);
         QList<QPointF> points;
         for (std::size_t i = samples.size() - fresh; i < samples.size(); ++i) {
             if (const std::optional<float>& level = samples[i].levels[index]) {

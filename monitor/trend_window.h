@@ -3,6 +3,7 @@
 #include "monitor/level_trend.h"
 #include "protocol/device_state.h"
 
+#include <QBasicTimer>
 #include <QWidget>
 
 #include <array>
@@ -30,12 +31,16 @@ class TrendWindow : public QWidget {
   public:
     static constexpr qint64 kWindowMs = 2 * 60 * 1000; // the span of time the plot shows
     static constexpr qint64 kScrollStepMs = 100;       // one step of the scroll bar
+    // The plot is drawn at most this often; polls in between are drawn together. Laying out and
+    // painting the lines is most of the cost of a poll at the fastest period.
+    static constexpr int kRedrawMs = 1000;
 
     TrendWindow(QWidget* parent, const LevelTrend& trend, const DeviceState& device);
 
-    // Adds the polls taken since the last call; shows everything again after the trend was
+    // Adds the polls taken since the last drawing; shows everything again after the trend was
     // cleared or a channel changed its unit. Nothing when the trend has not changed. The program
-    // calls it after every poll.
+    // calls it after every poll: the first change draws at once, later ones within kRedrawMs
+    // wait for its end.
     void Refresh();
 
     QCheckBox* ChannelBox(int channel) const; // channel 1..16; object name "trendChannel<n>"
@@ -45,6 +50,9 @@ class TrendWindow : public QWidget {
     QLineSeries* Series(int channel) const;
     bool Following() const { return following_; }
 
+  protected:
+    void timerEvent(QTimerEvent* event) override; // the end of a kRedrawMs pause
+
   private:
     // A shown channel: its line and the unit of its axis.
     struct Line {
@@ -52,6 +60,7 @@ class TrendWindow : public QWidget {
         std::string unit;
     };
 
+    bool Draw();      // what changed since the last drawing; false when nothing did
     void Rebuild();   // lines, axes and points anew from the trend
     void ShowSlice(); // the lines' points for the present time span, from the trend
     void AppendNew(std::size_t fresh); // the last `fresh` samples, following
@@ -77,10 +86,12 @@ class TrendWindow : public QWidget {
     std::bitset<kChannelCount> present_; // channels with a module, as the boxes show them
 
     std::uint64_t shownRevision_ = 0;
-    std::size_t shownSamples_ = 0; // the trend's sample count at the last Refresh
+    std::size_t shownSamples_ = 0; // the trend's sample count at the last drawing
     qint64 lastShownMs_ = 0;       // the time of the newest sample taken in
     qint64 originMs_ = 0;          // time of the scroll bar's value 0
     qint64 viewEndMs_ = 0;         // the right edge of the plot
+    QBasicTimer drawTimer_;        // runs from a drawing until kRedrawMs pass without one
+    bool drawPending_ = false;
     bool following_ = true;
     bool scrolling_ = false; // the window itself moves the scroll bar
 };

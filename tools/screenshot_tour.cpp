@@ -102,8 +102,8 @@ void SetLevel(ChannelSettings& channel, double level) {
 double MadeUpShare(int number, double seconds) {
     const double cycle = std::fmod(seconds + number * 7.0, 90.0);
     const double running = cycle < 20 ? cycle / 20 : cycle < 70 ? 1.0 : (90 - cycle) / 20;
-    const double ripple =
-        0.04 * std::sin(seconds * (1.3 + number * 0.17)) + 0.02 * std::sin(seconds * 7.1 + number);
+    const double ripple = 0.015 * std::sin(seconds * (0.9 + number * 0.11)) +
+                          0.008 * std::sin(seconds * 3.3 + number);
     return 0.25 + 0.5 * running + ripple;
 }
 

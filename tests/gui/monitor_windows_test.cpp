@@ -36,8 +36,8 @@ ChannelSettings& Channel(int number) {
     return App().device.channels[static_cast<std::size_t>(number - 1)];
 }
 
-// Channel 1 a sound level (range 110 dB), channel 9 a vibration level in m/s² (its reading's full scale 1000),
-// the rest without a module.
+// Channel 1 a sound level (range 110 dB), channel 9 a vibration level in m/s² (its reading's full
+// scale 1000), the rest without a module.
 void SoundAndVibration() {
     App().device = DeviceState{};
     Channel(1) = Reading(905);
@@ -193,15 +193,17 @@ class MonitorWindowsTest : public QObject {
         QCOMPARE(sound->at(10), QPointF(Ms(poller.now), 100.0));
         QVERIFY(dB->max() >= 100.0);
 
-        // Three minutes on, the plot follows: the first polls have left it.
+        // Three minutes on, the plot follows: the first polls have left it. Drawn within a
+        // second of the last drawing, they wait for its end.
+        auto* time = qobject_cast<QDateTimeAxis*>(sound->attachedAxes().constFirst());
+        QVERIFY(time);
         for (int i = 0; i < 900; ++i) {
             poller.Poll();
         }
         window->Refresh();
+        QCOMPARE(sound->count(), 11);
+        QTRY_COMPARE(time->max().toMSecsSinceEpoch(), qint64(Ms(poller.now)));
         QVERIFY(window->Following());
-        auto* time = qobject_cast<QDateTimeAxis*>(sound->attachedAxes().constFirst());
-        QVERIFY(time);
-        QCOMPARE(time->max().toMSecsSinceEpoch(), qint64(Ms(poller.now)));
         QVERIFY(sound->count() <= int(TrendWindow::kWindowMs / 200) + 2); // and the one before
         QVERIFY(sound->at(1).x() >= Ms(poller.now) - TrendWindow::kWindowMs);
 
@@ -238,7 +240,7 @@ class MonitorWindowsTest : public QObject {
         poller.Poll();
         poller.Poll();
         window->Refresh();
-        QVERIFY(window->Following());
+        QTRY_VERIFY(window->Following());
         QCOMPARE(window->Series(1)->count(), 2);
         QCOMPARE(window->Series(1)->at(1).y(), 80.0);
 
