@@ -33,17 +33,18 @@ constexpr int kCalButtonId = 1501;
 constexpr int kSendButtonId = 1502;
 constexpr int kCancelButtonId = 1503;
 
-constexpr QPoint kTabOrigin(230, 0);
+// The level display runs from x 10 to 310; the pages lie right of it.
+constexpr QPoint kTabOrigin(330, 0);
 constexpr int kTabHeight = 630;
 constexpr int kTabMargin = 30; // the tab control is this much wider than the widest page
-constexpr QPoint kPageOrigin(240, 40);
+constexpr QPoint kPageOrigin(340, 40);
 constexpr QPoint kLevelsOrigin(10, 80);
 constexpr int kButtonY = 580;
 constexpr QSize kButtonSize(100, 30);
-constexpr int kCalButtonX = 400;
+constexpr int kCalButtonX = 500;
 constexpr int kSendFromRight = 210; // SEND and CANCEL sit right-aligned under the pages
 constexpr int kCancelFromRight = 100;
-constexpr int kWindowExtraWidth = 250;
+constexpr int kWindowExtraWidth = 350;
 constexpr int kWindowExtraHeight = 8;
 
 enum Tab { kInputTab = 0, kMeasureTab = 1, kUserFilterTab = 2 };
@@ -196,7 +197,8 @@ void SettingsWindow::BuildChildren() {
     connect(sendButton_, &QPushButton::clicked, this, [this] { OnSend(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { OnCancel(); });
 
-    levels_ = new LevelDisplay(client, context_.device, context_.state);
+    levels_ = new LevelDisplay(client, context_.device, context_.state,
+                               context_.watch ? &context_.watch->overloads : nullptr);
     levels_->move(kLevelsOrigin);
 
     client->setFixedSize(tabWidth + kWindowExtraWidth, kTabHeight + kWindowExtraHeight);

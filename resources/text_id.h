@@ -206,6 +206,20 @@ enum class TextId : std::uint16_t {
     ChooseAmplifierPrompt = 641,
     NoSerialNumber = 642,
 
+    // The overload history window and the level display's overload marker.
+    OverloadHistoryTitle = 650,
+    HistoryChannel = 651,
+    HistoryOverCount = 652,
+    HistoryOverLast = 653,
+    HistoryUnderCount = 654,
+    HistoryUnderLast = 655,
+    HistoryClear = 656,
+    OverloadMarkerTip = 657, // "%d": the count, "%s": the time of the last one
+
+    // The trend window.
+    TrendTitle = 660,
+    TrendTime = 661,
+    TrendChannels = 662,
     // Watching the levels: the View menu, the poll period and the level recording.
     MenuView = 700,
     MenuOverloadHistory = 701,
@@ -392,6 +406,17 @@ inline constexpr std::array kAllTextIds = {
     TextId::ChooseAmplifierTitle,
     TextId::ChooseAmplifierPrompt,
     TextId::NoSerialNumber,
+    TextId::OverloadHistoryTitle,
+    TextId::HistoryChannel,
+    TextId::HistoryOverCount,
+    TextId::HistoryOverLast,
+    TextId::HistoryUnderCount,
+    TextId::HistoryUnderLast,
+    TextId::HistoryClear,
+    TextId::OverloadMarkerTip,
+    TextId::TrendTitle,
+    TextId::TrendTime,
+    TextId::TrendChannels,
     TextId::MenuView,
     TextId::MenuOverloadHistory,
     TextId::MenuTrend,

@@ -6,9 +6,9 @@ set -euo pipefail
 # Build and tests: the compiler and CMake with Ninja, GoogleTest and Google Benchmark, Qt 6 Widgets
 # (its offscreen platform runs the window tests), Qt's own translations (the file dialog and the
 # standard buttons in the Japanese windows), and the CJK fonts the Japanese windows need.
-# The trend window draws with Qt Charts. The setup file reads and writes JSON with nlohmann-json; va48ctl parses its command line with CLI11.
+# The trend window draws with Qt Charts, whose CMake package needs the OpenGL module's. The setup file reads and writes JSON with nlohmann-json; va48ctl parses its command line with CLI11.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-charts-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n fonts-noto-cjk
           nlohmann-json3-dev libcli11-dev "$@")
 
 missing=()

@@ -1,22 +1,32 @@
 // Runs the real program against va48sim on the display it is given (Xvfb in
 // scripts/screenshots.sh) and saves the connection menu, the settings window with live levels,
 // the version dialog, the setting pages and the HPF and LPF coefficient dialogs as PNG files into
-// the folder named on the command line.
+// the folder named on the command line; then the settings window with bar meters and overload
+// marks, the overload history and the trend over a few minutes of made-up levels.
 #include "app/application.h"
 #include "app/connection_menu.h"
 #include "app/version_dialog.h"
+#include "editor/level_format.h"
 #include "editor/settings_window.h"
+#include "monitor/level_trend.h"
+#include "monitor/overload_history.h"
+#include "monitor/overload_window.h"
+#include "monitor/trend_window.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
+#include "ui/messages.h"
+#include "ui/window_message.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -75,6 +85,87 @@ QWidget* SendFilters(AppContext& app, Qt::Key key, int base, const std::vector<E
     return readBack ? dialog() : nullptr;
 }
 
+// Sets a channel's reading to `level` in the unit it shows, keeping the reading's scale.
+void SetLevel(ChannelSettings& channel, double level) {
+    int decimals = 1;
+    if (channel.moduleKind == kVibrationModule) {
+        const ChannelReading& reading = channel.reading;
+        decimals = VibrationDecimals(reading.readingExp, reading.readingUnit, reading.readingRange)
+                       .value_or(0);
+    }
+    channel.reading.value =
+        static_cast<std::uint32_t>(std::lround(std::max(0.0, level) * std::pow(10.0, decimals)));
+}
+
+// A made-up level of channel `number` at `seconds` into the session, as a share of full scale
+// (above 1 past it): a machine that runs up, holds and stops, with some ripple.
+double MadeUpShare(int number, double seconds) {
+    const double cycle = std::fmod(seconds + number * 7.0, 90.0);
+    const double running = cycle < 20 ? cycle / 20 : cycle < 70 ? 1.0 : (90 - cycle) / 20;
+    const double ripple = 0.015 * std::sin(seconds * (0.9 + number * 0.11)) +
+                          0.008 * std::sin(seconds * 3.3 + number);
+    return 0.25 + 0.5 * running + ripple;
+}
+
+// The level of a channel for a share of its full scale: dB levels span kBarDbSpan below it.
+double LevelFor(const ChannelSettings& channel, double share) {
+    const double full = FullScale(channel).value_or(100.0);
+    return channel.moduleKind == kSoundModule ? full - kBarDbSpan * (1.0 - share) : full * share;
+}
+
+// The level watching windows over a copy of the amplifier's image as the program last read it:
+// four minutes of made-up polls at 200 ms, in which channel 3 went past its full scale twice and
+// channel 12 once, and channel 10 fell under range.
+bool SaveMonitorWindows(const DeviceState& live, const QString& folder, const QString& suffix) {
+    DeviceState device = live;
+    EditorState state;
+    OverloadHistory history;
+    LevelTrend trend;
+    constexpr int kPolls = 4 * 60 * 5;
+    constexpr auto kPoll = std::chrono::milliseconds(200);
+    const WallClock::time_point start = WallClock::now() - kPolls * kPoll;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        const double seconds = poll * 0.2;
+        for (int number = 1; number <= kChannelCount; ++number) {
+            ChannelSettings& channel = device.channels[static_cast<std::size_t>(number - 1)];
+            double share = MadeUpShare(number, seconds);
+            const bool over = (number == 3 && ((poll > 400 && poll < 420) || poll > 1180)) ||
+                              (number == 12 && poll > 700 && poll < 712);
+            const bool under = number == 10 && poll > 900 && poll < 930;
+            share = over ? 1.05 : under ? 0.02 : share;
+            SetLevel(channel, LevelFor(channel, share));
+            channel.reading.lampRed = over ? 1 : 0;
+            channel.reading.lampCyan = under ? 1 : 0;
+        }
+        history.Take(device, start + poll * kPoll);
+        trend.Take(device, start + poll * kPoll);
+    }
+
+    EditorContext context{device, state, {}, {}, {}};
+    context.overloads = &history;
+    SettingsWindow settings(context);
+    SendWindowMessage(&settings, UM_SETTINGS_LOADED);
+    SendWindowMessage(&settings, UM_DATA_POLLED);
+    QCoreApplication::sendPostedEvents();
+    settings.show();
+    bool ok = Save(&settings, folder + "/settings_window_bars" + suffix + ".png");
+
+    OverloadWindow overloads(nullptr, history, device);
+    overloads.show();
+    ok = Save(&overloads, folder + "/overload_history" + suffix + ".png") && ok;
+
+    TrendWindow plot(nullptr, trend, device);
+    for (int number = 1; number <= kChannelCount; ++number) {
+        if (number != 1 && number != 9) {
+            plot.ChannelBox(number)->setChecked(false);
+        }
+    }
+    plot.resize(900, 560);
+    plot.show();
+    ok = Save(&plot, folder + "/trend" + suffix + ".png") && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -117,6 +208,7 @@ int main(int argc, char* argv[]) {
          ok;
     QTest::qWait(2500); // two polls: the levels are live
     ok = Save(app.windows.settingsWindow, folder + "/settings_window" + suffix + ".png") && ok;
+    ok = SaveMonitorWindows(app.device, folder, suffix) && ok;
 
     // The three setting pages of the mixed sound and vibration layout.
     auto* tabs = FindControl<QTabBar>(app.windows.settingsWindow, 1500);
