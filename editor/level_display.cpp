@@ -202,7 +202,10 @@ void LevelDisplay::ShowLevel(int channel) {
     const LampUpdate lamp = UpdateLamp(settings.lamp, settings.reading);
     settings.lamp = lamp.lamp;
     if (lamp.startHoldTimer) {
-        holdTimers_[channel - 1].start(kTimerPeriodMs, this);
+        // Polls faster than the hold must not restart it, or the lamp would never go out.
+        if (!holdTimers_[channel - 1].isActive()) {
+            holdTimers_[channel - 1].start(kTimerPeriodMs, this);
+        }
     } else {
         holdTimers_[channel - 1].stop();
     }

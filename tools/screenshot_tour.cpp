@@ -9,6 +9,7 @@
 #include "editor/level_format.h"
 #include "editor/settings_window.h"
 #include "monitor/level_trend.h"
+#include "monitor/level_watch.h"
 #include "monitor/overload_history.h"
 #include "monitor/overload_window.h"
 #include "monitor/trend_window.h"
@@ -21,6 +22,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -119,8 +122,11 @@ double LevelFor(const ChannelSettings& channel, double share) {
 bool SaveMonitorWindows(const DeviceState& live, const QString& folder, const QString& suffix) {
     DeviceState device = live;
     EditorState state;
-    OverloadHistory history;
-    LevelTrend trend;
+    LevelWatch watch;
+    // The status line shows a recording under way.
+    const QString recording = QDir(QDir::tempPath()).filePath(QStringLiteral("levels.csv"));
+    std::error_code why;
+    watch.recorder.Start(recording.toStdU16String(), device, why);
     constexpr int kPolls = 4 * 60 * 5;
     constexpr auto kPoll = std::chrono::milliseconds(200);
     const WallClock::time_point start = WallClock::now() - kPolls * kPoll;
@@ -137,12 +143,11 @@ bool SaveMonitorWindows(const DeviceState& live, const QString& folder, const QS
             channel.reading.lampRed = over ? 1 : 0;
             channel.reading.lampCyan = under ? 1 : 0;
         }
-        history.Take(device, start + poll * kPoll);
-        trend.Take(device, start + poll * kPoll);
+        TakePoll(watch, device, start + poll * kPoll);
     }
 
     EditorContext context{device, state, {}, {}, {}};
-    context.overloads = &history;
+    context.watch = &watch;
     SettingsWindow settings(context);
     SendWindowMessage(&settings, UM_SETTINGS_LOADED);
     SendWindowMessage(&settings, UM_DATA_POLLED);
@@ -150,11 +155,11 @@ bool SaveMonitorWindows(const DeviceState& live, const QString& folder, const QS
     settings.show();
     bool ok = Save(&settings, folder + "/settings_window_bars" + suffix + ".png");
 
-    OverloadWindow overloads(nullptr, history, device);
+    OverloadWindow overloads(nullptr, watch.overloads, device);
     overloads.show();
     ok = Save(&overloads, folder + "/overload_history" + suffix + ".png") && ok;
 
-    TrendWindow plot(nullptr, trend, device);
+    TrendWindow plot(nullptr, watch.trend, device);
     for (int number = 1; number <= kChannelCount; ++number) {
         if (number != 1 && number != 9) {
             plot.ChannelBox(number)->setChecked(false);
@@ -163,6 +168,8 @@ bool SaveMonitorWindows(const DeviceState& live, const QString& folder, const QS
     plot.resize(900, 560);
     plot.show();
     ok = Save(&plot, folder + "/trend" + suffix + ".png") && ok;
+    watch.recorder.Stop();
+    QFile::remove(recording);
     return ok;
 }
 

@@ -4,6 +4,7 @@
 #include "editor/level_display.h"
 #include "editor/settings_window.h"
 #include "monitor/event_time.h"
+#include "monitor/level_watch.h"
 #include "monitor/overload_history.h"
 #include "monitor/overload_window.h"
 #include "monitor/trend_window.h"
@@ -51,8 +52,9 @@ void SoundAndVibration() {
 
 // Polls the device into `history` and `trend` with the lamps of channel `channel` set as given.
 struct Poller {
-    OverloadHistory history;
-    LevelTrend trend;
+    LevelWatch watch;
+    OverloadHistory& history = watch.overloads;
+    LevelTrend& trend = watch.trend;
     WallClock::time_point now = WallClock::now() - 10min;
 
     void Poll(int channel = 0, int red = 0, int cyan = 0) {
@@ -256,7 +258,7 @@ class MonitorWindowsTest : public QObject {
         poller.Poll(9, 0, 0);
         poller.Poll(9, 1, 0);
         EditorContext context = App().Editor();
-        context.overloads = &poller.history;
+        context.watch = &poller.watch;
         QPointer window = new SettingsWindow(context);
         SendWindowMessage(window, UM_DATA_POLLED);
         QCoreApplication::sendPostedEvents();
@@ -286,6 +288,22 @@ class MonitorWindowsTest : public QObject {
         SendWindowMessage(window, UM_DATA_POLLED);
         QCoreApplication::sendPostedEvents();
         QVERIFY(marker->isHidden());
+        delete window.data();
+    }
+
+    // At 200 ms polls a red lamp is still held one second after its condition ends, then goes out.
+    void aLampHeldOverFastPollsGoesOutAfterASecond() {
+        EditorContext context = App().Editor();
+        QPointer window = new SettingsWindow(context);
+        Channel(9).reading.lampRed = 1;
+        SendWindowMessage(window, UM_DATA_POLLED);
+        QCOMPARE(Channel(9).lamp, kLampRed);
+        Channel(9).reading.lampRed = 0;
+        for (int poll = 0; poll < 8; ++poll) { // 1.6 s of polls
+            SendWindowMessage(window, UM_DATA_POLLED);
+            QTest::qWait(static_cast<int>(kPoll.count()));
+        }
+        QCOMPARE(Channel(9).lamp, kLampNormal);
         delete window.data();
     }
 };
