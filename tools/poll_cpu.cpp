@@ -1,7 +1,8 @@
 // Measures the viewer's own CPU share while it polls va48sim at each poll period, with the
 // settings window, the overload history and the trend window open: the real program in this
 // process, the simulator in its own (not counted). Prints one line per period.
-// Usage: poll_cpu [SECONDS_PER_PERIOD]   (default 30; scripts/poll-cpu.sh runs it)
+// Usage: poll_cpu [SECONDS_PER_PERIOD [settings-only]]   (default 30; scripts/poll-cpu.sh runs it)
+// With "settings-only" the overload history and trend windows stay closed.
 #include "app/application.h"
 #include "editor/settings_window.h"
 #include "monitor/level_watch.h"
@@ -10,13 +11,15 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTest>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 using namespace va48;
 
@@ -38,6 +41,14 @@ bool Trigger(QWidget* window, const QString& item) {
     return action != nullptr;
 }
 
+// Runs the event loop as the program's own does (QTest::qWait would wake it up every few
+// milliseconds and count its own work).
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,19 +65,20 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     AppContext& app = on.App();
-    if (!Trigger(on.Settings(), QStringLiteral("overloadHistory")) ||
-        !Trigger(on.Settings(), QStringLiteral("trend"))) {
+    const bool watchWindows = !(argc > 2 && std::string_view(argv[2]) == "settings-only");
+    if (watchWindows && (!Trigger(on.Settings(), QStringLiteral("overloadHistory")) ||
+                         !Trigger(on.Settings(), QStringLiteral("trend")))) {
         std::fprintf(stderr, "the View menu has no Overload history or Trend item\n");
         return 1;
     }
     std::printf("poll period  polls  CPU (share of one core)\n");
     for (const int period : kPollPeriodsMs) {
         Trigger(on.Settings(), QStringLiteral("pollPeriod%1").arg(period));
-        QTest::qWait(3000); // the new period settles and the trend fills a little
+        RunFor(3000); // the new period settles and the trend fills a little
         const std::size_t pollsBefore = app.watch.trend.Samples().size();
         const double cpuBefore = ProcessCpuSeconds();
         const auto wallBefore = std::chrono::steady_clock::now();
-        QTest::qWait(seconds * 1000);
+        RunFor(seconds * 1000);
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
         const double cpu = ProcessCpuSeconds() - cpuBefore;
