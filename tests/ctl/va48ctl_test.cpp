@@ -1,5 +1,6 @@
 // va48ctl end to end: the real program against va48sim on loopback.
 #include "tests/support/fake_usb_tree.h"
+#include "tests/support/raw_client.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/srecord_image.h"
 #include "tests/support/temp_dir.h"
@@ -7,11 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -29,22 +26,6 @@ struct CtlRun {
     std::string out;
     std::string err;
 };
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -83,7 +64,7 @@ class CtlTest : public ::testing::Test {
         const fs::path err = temp.Path() / "err.txt";
         command += " < /dev/null > " + out.string() + " 2> " + err.string();
         const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err)};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     }
 
     fs::path File(const std::string& name) const { return temp.Path() / name; }
@@ -91,7 +72,7 @@ class CtlTest : public ::testing::Test {
     // The simulator's exchanges in order: each request with the reply it gave.
     std::vector<std::pair<std::string, std::string>> Exchanges() const {
         std::vector<std::pair<std::string, std::string>> exchanges;
-        for (const std::string& line : Lines(sim->StderrLog())) {
+        for (const std::string& line : Split(sim->StderrLog(), '\n')) {
             if (line.starts_with("rx ")) {
                 exchanges.emplace_back(line.substr(3), "");
             } else if (line.starts_with("tx ") && !exchanges.empty()) {
@@ -109,7 +90,7 @@ TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
     StartSim({"--layout", "SS0SVV0000000V00"});
     // First a setup of some substance: a range, a TEDS sensor and a user low-pass filter in use.
     ASSERT_EQ(Ctl({"read", "--json"}, "first.json").status, 0);
-    Json doc = Json::parse(ReadText(File("first.json")));
+    Json doc = Json::parse(ReadFile(File("first.json")));
     doc["channels"][0]["range"] = "120";
     doc["channels"][1]["connector"] = "REAR CCLD TEDS";
     Json& vibration = doc["channels"][5];
@@ -163,28 +144,11 @@ TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
     }
 }
 
-// Sends one request to the simulator as another client would, and waits for its reply.
-bool SendRaw(std::uint16_t port, const std::string& text) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const std::string frame = "\x02\x01\x43" + text + std::string("\x03\x00\r\n", 5);
-    char reply[64];
-    const bool sent =
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size()) &&
-        ::read(fd, reply, sizeof reply) > 0;
-    ::close(fd);
-    return sent;
-}
-
 TEST_F(CtlTest, ApplyRestoresAnAmplifierThatTheViewerWouldRefuse) {
     StartSim({"--layout", "SS00000000000000"});
     ASSERT_EQ(Ctl({"read", "--json"}, "good.json").status, 0);
     // Channel 2's high-pass menu on "other" with no filter named: the read-all refuses it.
-    ASSERT_TRUE(SendRaw(sim->Port(), "SET 2 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
+    ASSERT_FALSE(RawClient(sim->Port()).Ask("SET 2 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1").empty());
     const CtlRun refused = Ctl({"read"});
     EXPECT_EQ(refused.status, 4);
     EXPECT_EQ(refused.err, "va48ctl: Contradiction in HPF setting (No.2)\n");
@@ -198,7 +162,7 @@ TEST_F(CtlTest, LevelsCsvHasAHeaderAndOneRowOfSixteenLevelsPerPoll) {
     StartSim({"--layout", "S000000000000V00", "--level", "1=5"});
     const CtlRun run = Ctl({"levels", "--csv", "--count", "3", "--interval-ms", "20"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> lines = Lines(run.out);
+    const std::vector<std::string> lines = Split(run.out, '\n');
     ASSERT_EQ(lines.size(), 4u) << run.out;
     EXPECT_TRUE(lines[0].starts_with("time,No.1 (dB),No.2,")) << lines[0];
     EXPECT_NE(lines[0].find(",No.14 (m/s2),"), std::string::npos) << lines[0];
@@ -214,10 +178,10 @@ TEST_F(CtlTest, LevelsCsvHasAHeaderAndOneRowOfSixteenLevelsPerPoll) {
 TEST_F(CtlTest, EachKindOfFailureHasItsExitStatusAndMessage) {
     StartSim({"--layout", "SS00000000000000"});
     ASSERT_EQ(Ctl({"read", "--json"}, "good.json").status, 0);
-    Json doc = Json::parse(ReadText(File("good.json")));
+    Json doc = Json::parse(ReadFile(File("good.json")));
     doc["channels"][1]["sensitivity"] = 5000;
     std::ofstream(File("refused.json")) << doc.dump(2);
-    doc = Json::parse(ReadText(File("good.json")));
+    doc = Json::parse(ReadFile(File("good.json")));
     doc["channels"][2] = doc["channels"][0];
     doc["channels"][2]["channel"] = 3;
     std::ofstream(File("other.json")) << doc.dump(2);
@@ -270,7 +234,7 @@ TEST_F(CtlTest, UpdateAsksFirstThenSendsTheImageWithProgressOnStderr) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.err.ends_with("Writing...\nRebooting...\nUpdate is completed.\n")) << run.err;
     EXPECT_NE(run.err.find("Data transfer( 0 / "), std::string::npos) << run.err;
-    EXPECT_EQ(Exchanges().back().first, "UPD 3");
+    EXPECT_EQ(Exchanges().empty() ? "" : Exchanges().back().first, "UPD 3");
 }
 
 TEST_F(CtlTest, UsbFindsTheAmplifierAndListsEveryOneWithItsSerialNumber) {

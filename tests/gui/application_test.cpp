@@ -11,6 +11,7 @@
 #include "maintenance/reply_time_dialog.h"
 #include "shell/settings_file.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/raw_client.h"
 #include "tests/support/temp_dir.h"
 #include "ui/messages.h"
 #include "ui/ui_text.h"
@@ -25,11 +26,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <memory>
 
@@ -56,29 +52,16 @@ class ProcessingTexts : public QObject {
     }
 };
 
-// Sends one request to the simulator over its TCP port before the program connects.
-bool SendRaw(std::uint16_t port, const std::string& text) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
-    const std::string frame = "\x02\x01"
-                              "C" +
-                              text + std::string("\x03\x00\r\n", 4);
-    ok = ok && ::write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
-    char reply[256];
-    ok = ok && ::read(fd, reply, sizeof reply) > 0;
-    ::close(fd);
-    return ok;
-}
-
 enum class HeldBox { VersionDialog, RangeMessage, ResetQuestion };
+
+// How a failure is met: connecting, connecting with nothing listening on the port, or Ctrl+V
+// once connected.
+enum class Step { Connect, NothingListens, VersionKey };
 
 } // namespace
 
 Q_DECLARE_METATYPE(HeldBox)
+Q_DECLARE_METATYPE(Step)
 
 class ApplicationTest : public QObject {
     Q_OBJECT
@@ -153,7 +136,7 @@ class ApplicationTest : public QObject {
     void aUserFilterContradictionIsShownAndLogged() {
         Start({});
         // Channel 1 gets the "other" high-pass position with its fine filter switched off.
-        QVERIFY(SendRaw(p_->sim->Port(), "SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1"));
+        QVERIFY(!RawClient(p_->sim->Port()).Ask("SET 1 0 0 0 0 0 1 1 3 1 250 0 2 -1 -1").empty());
         p_->PressLan();
         QVERIFY(
             WaitFor([&] { return p_->BoxShown(UiTextFormatted(TextId::HpfContradiction, 1)); }));
@@ -389,47 +372,45 @@ class ApplicationTest : public QObject {
 
     void everyFailureEndsInItsMessageAndTheMenu_data() {
         QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<Step>("step");
         QTest::addColumn<TextId>("message");
+        const Step connect = Step::Connect;
         QTest::newRow("no module fitted")
-            << QStringList{"--layout", "0000000000000000"} << TextId::NoConnectedDevice;
+            << QStringList{"--layout", "0000000000000000"} << connect << TextId::NoConnectedDevice;
         QTest::newRow("NAK while reading")
-            << QStringList{"--nak", "UHC:0002"} << TextId::StatusParameter;
+            << QStringList{"--nak", "UHC:0002"} << connect << TextId::StatusParameter;
         QTest::newRow("flooded link")
-            << QStringList{"--flood", "SET"} << TextId::CommunicationError;
-        QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << TextId::ReplyTimeout;
+            << QStringList{"--flood", "SET"} << connect << TextId::CommunicationError;
+        QTest::newRow("no reply") << QStringList{"--silent", "TDS"} << connect
+                                  << TextId::ReplyTimeout;
+        QTest::newRow("nothing listening")
+            << QStringList{} << Step::NothingListens << TextId::NotConnected;
+        QTest::newRow("version too long for the device image")
+            << QStringList{"--version", "1.02.003"} << Step::VersionKey << TextId::IllegalDataVer;
     }
 
     void everyFailureEndsInItsMessageAndTheMenu() {
         QFETCH(QStringList, simArgs);
+        QFETCH(Step, step);
         QFETCH(TextId, message);
         std::vector<std::string> args;
         for (const QString& arg : simArgs) {
             args.push_back(arg.toStdString());
         }
         Start(args, 1000);
-        p_->PressLan();
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(message)); }));
-        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
-    }
-
-    void aVersionTooLongForTheDeviceImageIsRefusedWithAMessage() {
-        Connect({"--version", "1.02.003"});
-        p_->PressControl(Qt::Key_V);
-        // English has no text of its own for this code; the general error text stands in.
-        const QString text = UiText(TextId::IllegalDataVer).isEmpty()
-                                 ? UiText(TextId::OtherError)
-                                 : UiText(TextId::IllegalDataVer);
+        if (step == Step::NothingListens) {
+            p_->sim->Stop(); // the settings file still names its port
+        }
+        if (step == Step::VersionKey) {
+            QVERIFY(p_->ConnectLan());
+            p_->PressControl(Qt::Key_V);
+        } else {
+            p_->PressLan();
+        }
+        // A code without a text of its own in the window language shows the general error text.
+        const QString text =
+            UiText(message).isEmpty() ? UiText(TextId::OtherError) : UiText(message);
         QVERIFY(WaitFor([&] { return p_->BoxShown(text); }));
-        QVERIFY(WaitFor([&] { return p_->BackAtTheMenu(); }));
-    }
-
-    void connectingToNothingShowsNotConnect() {
-        Start({});
-        const std::uint16_t port = p_->sim->Port();
-        p_->sim->Stop(); // nothing listens there any more
-        p_->App().link.lanPort = port;
-        p_->PressLan();
-        QVERIFY(WaitFor([&] { return p_->BoxShown(UiText(TextId::NotConnected)); }));
         QVERIFY(WaitFor([&] { return p_->BackAtTheMenu() && p_->Menu()->isEnabled(); }));
     }
 

@@ -132,44 +132,27 @@ class MaintenanceDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void keyFiltersEditTheLineEdit_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("caret");
-
-        QTest::newRow("digit over a selection")
-            << "25.0" << 1 << 1 << false << int{'7'} << "27.0" << 2;
-        QTest::newRow("hex letter keeps its case")
-            << "ab" << 2 << 0 << true << int{'c'} << "abc" << 3;
-        // A pasted character the filters cannot see survives a refused key.
-        QTest::newRow("refused key keeps a wide character")
-            << QString::fromUtf8("1５") << 2 << 0 << false << int{'x'} << QString::fromUtf8("1５")
-            << 2;
-    }
-
+    // A key reaches the edit through the Qt-free filters: selection and caret in, text and caret
+    // out; a pasted character the filters cannot see survives a refused key.
     void keyFiltersEditTheLineEdit() {
-        QFETCH(QString, text);
-        QFETCH(int, start);
-        QFETCH(int, length);
-        QFETCH(bool, hex);
-        QFETCH(int, key);
-        QLineEdit edit(text);
-        if (length > 0) {
-            edit.setSelection(start, length);
-        } else {
-            edit.setCursorPosition(start);
+        const struct {
+            QString text;
+            int start;
+            int length;
+            bool hex;
+            char16_t key;
+            QString after;
+            int caret;
+        } rows[] = {{"25.0", 1, 1, false, '7', "27.0", 2},
+                    {"ab", 2, 0, true, 'c', "abc", 3},
+                    {QString::fromUtf8("1５"), 2, 0, false, 'x', QString::fromUtf8("1５"), 2}};
+        for (const auto& row : rows) {
+            QLineEdit edit(row.text);
+            edit.setSelection(row.start, row.length);
+            row.hex ? HexKey(edit, row.key, 12) : DecimalKey(edit, row.key, 3, false);
+            QCOMPARE(edit.text(), row.after);
+            QCOMPARE(edit.cursorPosition(), row.caret);
         }
-        if (hex) {
-            HexKey(edit, static_cast<char16_t>(key), 12);
-        } else {
-            DecimalKey(edit, static_cast<char16_t>(key), 3, false);
-        }
-        QTEST(edit.text(), "after");
-        QTEST(edit.cursorPosition(), "caret");
     }
 
     // --- Time-out dialog -----------------------------------------------------------------------
@@ -314,26 +297,19 @@ class MaintenanceDialogsTest : public QObject {
         QVERIFY(field->Address() == expected);
     }
 
-    void addressFieldTabLeavesFromAnyPart_data() {
-        QTest::addColumn<int>("fromField");
-        QTest::addColumn<bool>("back");
-        QTest::addColumn<int>("toField");
-        QTest::newRow("Tab") << 1103 << false << 1105;
-        QTest::newRow("Shift+Tab") << 1105 << true << 1103;
-    }
-
+    // Tab and Shift+Tab leave an address field from any of its parts.
     void addressFieldTabLeavesFromAnyPart() {
-        QFETCH(int, fromField);
-        QFETCH(bool, back);
-        QFETCH(int, toField);
         TestProgram program;
         program.app.device.deviceLan = ReadLan();
         LanSettingDialog dialog(program.app.device, program.app.link, program.app.settingsFile,
                                 nullptr);
         QVERIFY(ShowActive(&dialog));
-        FindAddressField(&dialog, fromField)->Part(2)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), FindAddressField(&dialog, toField)->Part(0));
+        for (const auto& [from, key, to] :
+             {std::tuple{1103, Qt::Key_Tab, 1105}, std::tuple{1105, Qt::Key_Backtab, 1103}}) {
+            FindAddressField(&dialog, from)->Part(2)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QCOMPARE(QApplication::focusWidget(), FindAddressField(&dialog, to)->Part(0));
+        }
     }
 
     void lanOk_data() {

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -108,8 +109,15 @@ class SessionTest : public ::testing::Test {
     }
 
     std::unique_ptr<SimProcess> sim_; // outlives the session
-    SessionRig rig{std::string("va48_session_") +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    SessionRig rig{LogName()};
+
+  private:
+    // The test's name as a file name: a parameterised test's has a '/'.
+    static std::string LogName() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::ranges::replace(name, '/', '_');
+        return "va48_session_" + name;
+    }
 };
 
 // Stands in for the log file: a FIFO whose reader can stop reading for a while, so that the next
@@ -199,19 +207,24 @@ TEST_F(SessionTest, ASuccessfulExchangeIsLoggedByteForByte) {
     EXPECT_TRUE(Log().ends_with("LAN Connection End\n"));
 }
 
-TEST_F(SessionTest, EveryCommandOverLan) {
-    StartSim({"--layout", "SV00000000000000"});
-    ConnectLan();
+// Over LAN, and over USB (the pseudo-terminal) with every reply split in two.
+class EveryCommandTest : public SessionTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(EveryCommandTest, ReadsWritesAndReadsBackOverTheLink) {
+    const bool usb = GetParam();
+    StartSim(usb ? std::vector<std::string>{"--layout", "SV00000000000000", "--pty", "--split"}
+                 : std::vector<std::string>{"--layout", "SV00000000000000"});
+    usb ? ConnectUsb() : ConnectLan();
     ASSERT_EQ(Run(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
     ASSERT_EQ(rig.device.channels[0].moduleKind, kSoundModule);
     ASSERT_EQ(rig.device.channels[1].moduleKind, kVibrationModule);
 
     CommandJob reads = Job({});
     for (std::uint8_t ch : {1, 2}) {
-        reads.Add(Query(CommandCode::SET, ch), CommandCode::SET, 1, ch);
-        reads.Add(Query(CommandCode::UHC, ch), CommandCode::UHC, 1, ch);
-        reads.Add(Query(CommandCode::ULC, ch), CommandCode::ULC, 1, ch);
-        reads.Add(Query(CommandCode::TDS, ch), CommandCode::TDS, 1, ch);
+        for (CommandCode code :
+             {CommandCode::SET, CommandCode::UHC, CommandCode::ULC, CommandCode::TDS}) {
+            reads.Add(Query(code, ch), code, 1, ch);
+        }
     }
     reads.Add("DOD?", CommandCode::DOD, 1, 0);
     reads.Add("IPA?", CommandCode::IPA, 1, 0);
@@ -263,7 +276,13 @@ TEST_F(SessionTest, EveryCommandOverLan) {
     EXPECT_TRUE(has("UHC 1 1 1250 1 2 3 4 5"));
     EXPECT_TRUE(has("ULC 2 0 0 0 0 0 0 0"));
     EXPECT_TRUE(has(std::string(kTestText)));
+    EXPECT_EQ(DeviceVersion(rig.device), "1.02");
+    Session().Disconnect();
+    EXPECT_TRUE(Log().ends_with(usb ? "USB Connection End\n" : "LAN Connection End\n")) << Log();
 }
+
+INSTANTIATE_TEST_SUITE_P(Links, EveryCommandTest, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Usb" : "Lan"); });
 
 TEST_F(SessionTest, EveryStatusCodeFailsTheJobWithItsResult) {
     StartSim({});
@@ -440,27 +459,6 @@ TEST_F(SessionTest, NoMatchingUsbDeviceGivesComPortNotFound) {
     EXPECT_EQ(Session().Connect(LinkKind::Usb, SessionRig::kConnected),
               ResultCode::ComPortNotFound);
     EXPECT_EQ(Session().Kind(), LinkKind::None);
-}
-
-TEST_F(SessionTest, EveryCommandKindOverThePseudoTerminal) {
-    StartSim({"--pty", "--split"});
-    ConnectUsb();
-
-    CommandJob job = Job({{"DID?", CommandCode::DID},
-                          {"VER?", CommandCode::VER},
-                          {"DOD?", CommandCode::DOD},
-                          {"IPA?", CommandCode::IPA}});
-    job.Add("SET? 1", CommandCode::SET, 1, 1);
-    job.Add("UHC? 1", CommandCode::UHC, 1, 1);
-    job.Add("ULC? 1", CommandCode::ULC, 1, 1);
-    job.Add("TDS? 1", CommandCode::TDS, 1, 1);
-    job.Add("TEC 1", CommandCode::TEC, 0, 1);
-    job.Add("CAL 0 0", CommandCode::CAL, 0, 0);
-    job.Add(kTestText, CommandCode::TST, 1, 0);
-    EXPECT_EQ(Run(job), ResultCode::Success);
-    EXPECT_EQ(DeviceVersion(rig.device), "1.02");
-    Session().Disconnect();
-    EXPECT_TRUE(Log().ends_with("USB Connection End\n"));
 }
 
 } // namespace

@@ -5,9 +5,9 @@
 #include "sim/levels.h"
 #include "sim/options.h"
 #include "sim/srecord.h"
+#include "tests/support/raw_client.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/srecord_image.h"
-#include "transport/lan_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -494,79 +494,6 @@ TEST(Options, ParseTheCommandLine) {
 
 // --- End to end over loopback
 
-// A raw byte stream to the simulator over TCP, through the LAN channel's socket calls so that it
-// runs wherever they do, that reads with a bounded wait.
-class RawClient {
-  public:
-    explicit RawClient(std::uint16_t port) {
-        namespace os = lan_backend;
-        int error = 0;
-        socket_ = os::CreateSocket(error);
-        const std::array<std::uint8_t, 4> loopback = {127, 0, 0, 1};
-        const os::ConnectStart start = socket_ == os::kNoSocket
-                                           ? os::ConnectStart::Failed
-                                           : os::StartConnect(socket_, loopback, port, error);
-        connected_ = (start == os::ConnectStart::Connected ||
-                      (start == os::ConnectStart::InProgress &&
-                       os::WaitReady(socket_, true, 5s, -1, error) == os::Readiness::Ready)) &&
-                     os::MakeBlocking(socket_, error);
-    }
-    ~RawClient() { lan_backend::ShutdownAndClose(socket_); }
-
-    bool Connected() const { return connected_; }
-
-    void Send(std::string_view text) {
-        const std::string frame = EncodeRequest(text);
-        int error = 0;
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
-        ASSERT_EQ(lan_backend::Send(socket_, std::span(bytes, frame.size()), error),
-                  static_cast<int>(frame.size()))
-            << "error " << error;
-    }
-
-    // Reads until `frames` CR LF endings arrived, the peer closed, or five seconds passed.
-    std::string Read(int frames, bool* closed = nullptr) {
-        std::string bytes;
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (CountFrames(bytes) < frames && std::chrono::steady_clock::now() < deadline) {
-            int error = 0;
-            if (lan_backend::WaitReady(socket_, false, 100ms, -1, error) !=
-                lan_backend::Readiness::Ready) {
-                continue;
-            }
-            std::array<std::uint8_t, 8192> buffer{};
-            const int count = lan_backend::Receive(socket_, buffer, error);
-            if (count <= 0) {
-                if (closed != nullptr) {
-                    *closed = true;
-                }
-                break;
-            }
-            bytes.append(reinterpret_cast<const char*>(buffer.data()),
-                         static_cast<std::size_t>(count));
-        }
-        return bytes;
-    }
-
-    std::string Ask(std::string_view text) {
-        Send(text);
-        return Read(1);
-    }
-
-  private:
-    static int CountFrames(const std::string& bytes) {
-        int count = 0;
-        for (std::size_t at = bytes.find("\r\n"); at != std::string::npos;
-             at = bytes.find("\r\n", at + 2)) {
-            ++count;
-        }
-        return count;
-    }
-
-    lan_backend::Socket socket_ = lan_backend::kNoSocket;
-    bool connected_ = false;
-};
-
 TEST(SimEndToEnd, AnswersByteForByte) {
     SimProcess sim({"--layout", "S0V0000000000000", "--log"});
     ASSERT_TRUE(sim.Started()) << sim.Error();
@@ -592,7 +519,7 @@ TEST(SimEndToEnd, SwitchesFaultsAtRunTime) {
     ASSERT_TRUE(sim.Control("nak SET:0003")) << sim.Error();
     ASSERT_TRUE(sim.Control("silent TDS")) << sim.Error();
     EXPECT_EQ(client.Ask("SET? 1"), "zz" + EncodeNak("0003"));
-    client.Send("TDS? 1");
+    ASSERT_TRUE(client.Send("TDS? 1"));
     EXPECT_TRUE(sim.WaitForRequests(3, 5s));
     ASSERT_TRUE(sim.Control("clear")) << sim.Error();
     EXPECT_EQ(client.Ask("SET? 1"), EncodeAck("0,0,0,0,0,1,1,1,1,250,0,2,-1,-1"));
@@ -608,7 +535,7 @@ TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {
         RawClient client(sim.Port());
         ASSERT_TRUE(client.Connected());
         EXPECT_EQ(client.Ask("DID?").size(), 56u);
-        client.Send("VER?");
+        ASSERT_TRUE(client.Send("VER?"));
         bool closed = false;
         // The reply comes, the duplicate dies with the connection.
         EXPECT_EQ(client.Read(2, &closed), EncodeAck("1.02"));
@@ -616,7 +543,7 @@ TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {
     }
     RawClient next(sim.Port()); // the next client is served again
     ASSERT_TRUE(next.Connected());
-    next.Send("VER?");
+    ASSERT_TRUE(next.Send("VER?"));
     EXPECT_EQ(next.Read(2), EncodeAck("1.02") + EncodeAck("1.02"));
 }
 

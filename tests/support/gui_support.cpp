@@ -128,6 +128,15 @@ void TypeOver(QLineEdit* field, const QString& keys) {
     }
 }
 
+QStringList TabWalk(int steps, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QStringList names;
+    for (int step = 0; step < steps; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        names << QApplication::focusWidget()->objectName();
+    }
+    return names;
+}
+
 FakeInstall::FakeInstall() {
     static std::atomic<int> serial{0};
     dir_ = std::filesystem::temp_directory_path() /

@@ -95,6 +95,10 @@ bool ShowActive(QWidget* window);
 // would; '\b' is Backspace, and an empty text is typed as one Backspace.
 void TypeOver(QLineEdit* field, const QString& keys);
 
+// Presses `key` (Tab, or Backtab with Shift) `steps` times into whatever holds the focus; the
+// object names of the controls focused after each press.
+QStringList TabWalk(int steps, Qt::Key key = Qt::Key_Tab, Qt::KeyboardModifiers modifiers = {});
+
 // The control with identifier `id` below `parent` (its object name), or null.
 template <typename T>
 T* FindControl(const QWidget* parent, int id) {
