@@ -271,10 +271,8 @@ void SettingsWindow::ShowRecording() {
     const bool recording = recorder && recorder->Recording();
     ShowRecordingItem(*menuBar_, recording);
     status_->ShowRecording(
-        recording ? QStringLiteral("%1 (%2)")
-                        .arg(QString::fromStdU16String(recorder->Path().filename().u16string()))
-                        .arg(recorder->Lines())
-                  : QString());
+        recording ? QString::fromStdU16String(recorder->Path().filename().u16string()) : QString(),
+        recording ? recorder->Lines() : 0);
 }
 
 // Told once: the failure is taken before the box opens, so the polls that go on under the box do

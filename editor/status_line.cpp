@@ -24,15 +24,17 @@ StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent) {
     addPermanentWidget(state_);
 }
 
-void StatusLine::ShowRecording(const QString& fileAndLines) {
-    if (fileAndLines.isEmpty()) {
+void StatusLine::ShowRecording(const QString& file, std::uint64_t lines) {
+    if (file.isEmpty()) {
         recording_->clear();
         recording_->hide();
         return;
     }
     // U+25CF, the round dot recorders show while they record.
     recording_->setText(QStringLiteral("\u25CF ") +
-                        UiText(TextId::StatusRecording).replace(QLatin1String("%s"), fileAndLines));
+                        UiText(TextId::StatusRecording)
+                            .replace(QLatin1String("%s"), file)
+                            .replace(QLatin1String("%d"), QString::number(lines)));
     recording_->show();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QStatusBar>
 
+#include <cstdint>
 #include <string_view>
 
 class QLabel;
@@ -20,9 +21,9 @@ class StatusLine : public QStatusBar {
     // StatusReading, StatusReady, StatusSending.
     void Show(const QString& link, std::string_view firmware, TextId state);
 
-    // The recording indicator: "Recording levels.csv (42 lines)" in red, or hidden for an empty
-    // `fileAndLines`.
-    void ShowRecording(const QString& fileAndLines);
+    // The recording indicator: "Recording levels.csv: 42 lines" in red, or hidden for an empty
+    // `file`.
+    void ShowRecording(const QString& file, std::uint64_t lines);
 
     QString LinkText() const;
     QString FirmwareText() const;

@@ -199,7 +199,7 @@ constexpr StringEntry kEnglish[] = {
     {713, "The recording could not be started.\n%s"},
     {714, "The recording has stopped: the file could not be written.\n%s\nThe lines before it are "
           "kept. The levels are still shown."},
-    {715, "Recording %s"},
+    {715, "Recording %s: %d lines"},
 };
 
 static_assert(IsStrictlyAscendingById(kEnglish), "lookup relies on ascending numbers");

@@ -199,7 +199,7 @@ constexpr StringEntry kJapanese[] = {
     {713, "記録を開始できませんでした。\n%s"},
     {714, "記録を停止しました。ファイルに書き込めません。\n%"
           "s\nそれまでの行は残っています。レベル表示は続いています。"},
-    {715, "記録中 %s"},
+    {715, "記録中 %s: %d 行"},
 };
 
 static_assert(IsStrictlyAscendingById(kJapanese), "lookup relies on ascending numbers");

@@ -234,7 +234,7 @@ enum class TextId : std::uint16_t {
     RecordFileFilter = 712,
     RecordStartFailed = 713, // "%s": the reason
     RecordStopped = 714,     // "%s": the reason
-    StatusRecording = 715,   // "%s": the file name and its line count
+    StatusRecording = 715,   // "%s": the file name, "%d": the lines written
 };
 
 // Every name above in ascending order, one per number of the Japanese block.
