@@ -13,9 +13,11 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -199,6 +201,27 @@ class LevelWatchTest : public QObject {
 #else
         QSKIP("needs /dev/full");
 #endif
+    }
+
+    // At the fastest period a poll still waits for a sequence: CAL's read-all (its DID slowed
+    // down) runs from start to end without a DOD between its requests.
+    void aFastPollNeverCutsIntoASequence() {
+        Connect();
+        QVERIFY(Trigger(p_->Settings(), "pollPeriod200"));
+        QVERIFY(WaitForPolls(2));
+        QVERIFY(p_->sim->Control("delay DID:600"));
+        const std::size_t mark = p_->Mark();
+        QTest::mouseClick(FindControl<QPushButton>(p_->Settings(), 1501), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return p_->SimReceived("CAL 0 1"); }));
+        QVERIFY(WaitFor([&] { return p_->SettingsShown(); }));
+        QVERIFY(WaitForPolls(2));
+        const std::vector<std::string> requests = p_->RequestsSince(mark);
+        const auto isPoll = [](const std::string& request) { return request == "DOD?"; };
+        const auto first = std::ranges::find_if_not(requests, isPoll);
+        const auto last = std::ranges::find_if_not(requests.rbegin(), requests.rend(), isPoll);
+        QVERIFY(first != requests.end());
+        QCOMPARE(std::count_if(first, last.base(), isPoll), std::ptrdiff_t{0});
+        QVERIFY(std::ranges::count(requests, "DID?") > 0);
     }
 
     // The period is kept in the settings file and checked in the menu of the next run.
