@@ -2,6 +2,7 @@
 #include "tests/support/fake_usb_tree.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/split.h"
 #include "tests/support/srecord_image.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,15 +27,6 @@ struct CtlRun {
     std::string out;
     std::string err;
 };
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        parts.push_back(part);
-    }
-    return parts;
-}
 
 class CtlTest : public ::testing::Test {
   protected:

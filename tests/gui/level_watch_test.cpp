@@ -7,6 +7,8 @@
 #include "monitor/overload_window.h"
 #include "shell/settings_file.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/split.h"
+#include "tests/support/temp_dir.h"
 #include "ui/dialog_seam.h"
 #include "ui/ui_text.h"
 
@@ -19,9 +21,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 using namespace va48;
 
@@ -36,24 +36,6 @@ bool Trigger(QWidget* window, const char* item) {
         action->trigger();
     }
     return action != nullptr;
-}
-
-std::vector<std::string> ReadLines(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, ',');) {
-        fields.push_back(field);
-    }
-    return fields;
 }
 
 } // namespace
@@ -133,16 +115,16 @@ class LevelWatchTest : public QObject {
         QVERIFY(p_->Settings()->Status()->RecordingText().isEmpty());
 
         // Channel 3's lamp column reads "red" in exactly two runs of lines.
-        const std::vector<std::string> lines = ReadLines(csv);
+        const std::vector<std::string> lines = Split(ReadFile(csv), '\n');
         QCOMPARE(lines.size(), written + 1); // and the header
-        const std::vector<std::string> header = Fields(lines[0]);
+        const std::vector<std::string> header = Split(lines[0], ',');
         const auto lampColumn = std::find(header.begin(), header.end(), "No.3 lamp");
         QVERIFY(lampColumn != header.end());
         const auto column = static_cast<std::size_t>(lampColumn - header.begin());
         int runs = 0;
         bool red = false;
         for (std::size_t i = 1; i < lines.size(); ++i) {
-            const std::vector<std::string> fields = Fields(lines[i]);
+            const std::vector<std::string> fields = Split(lines[i], ',');
             QCOMPARE(fields.size(), header.size());
             const bool nowRed = fields[column] == "red";
             runs += nowRed && !red ? 1 : 0;

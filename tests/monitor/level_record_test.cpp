@@ -2,6 +2,7 @@
 #include "monitor/level_recorder.h"
 
 #include "tests/monitor/monitor_device.h"
+#include "tests/support/split.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -20,16 +21,6 @@ namespace va48 {
 namespace {
 
 using namespace monitor_setup;
-
-// The parts between separators; an empty part at the end is left out.
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        parts.push_back(part);
-    }
-    return parts;
-}
 
 TEST(LocalIsoTime, MillisecondsRoundedDown) {
     std::tm local{};
