@@ -257,11 +257,8 @@ void SettingsWindow::OnRecordLevels() {
     }
     std::error_code why;
     if (!recorder.Start(path.toStdU16String(), context_.device, why)) {
-        ShowMessageBox(this,
-                       UiText(TextId::RecordStartFailed)
-                           .replace(QLatin1String("%s"), path + QStringLiteral(": ") +
-                                                             QString::fromLocal8Bit(why.message())),
-                       BoxIcon::Error);
+        ShowFileFailure(this, TextId::RecordStartFailed, path,
+                        QString::fromLocal8Bit(why.message()), BoxIcon::Error);
     }
     ShowRecording();
 }
@@ -285,11 +282,8 @@ void SettingsWindow::TellRecordFailure() {
     context_.watch->recordFailure.reset();
     const QString file = QString::fromStdU16String(context_.watch->recorder.Path().u16string());
     ShowRecording();
-    ShowMessageBox(this,
-                   UiText(TextId::RecordStopped)
-                       .replace(QLatin1String("%s"), file + QStringLiteral(": ") +
-                                                         QString::fromLocal8Bit(why.message())),
-                   BoxIcon::Exclamation);
+    ShowFileFailure(this, TextId::RecordStopped, file, QString::fromLocal8Bit(why.message()),
+                    BoxIcon::Exclamation);
 }
 
 void SettingsWindow::OnPollPeriod(int ms) {

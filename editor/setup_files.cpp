@@ -23,10 +23,6 @@ namespace {
 // A setup file is a few tens of kilobytes; anything much larger is not one.
 constexpr qint64 kSetupFileLimit = 1024 * 1024;
 
-void ShowFailure(QWidget* owner, TextId text, const QString& reason, BoxIcon icon) {
-    ShowMessageBox(owner, UiText(text).replace(QLatin1String("%s"), reason), icon);
-}
-
 AmplifierSetup CurrentSetup(const DeviceState& device) {
     return SetupFromDevice(device, UtcTimestamp(std::chrono::system_clock::now()));
 }
@@ -45,8 +41,7 @@ void SaveSetupFile(QWidget* owner, const DeviceState& device) {
     }
     QString error;
     if (!WriteWholeFile(path, SetupToJson(CurrentSetup(device)), error)) {
-        ShowFailure(owner, TextId::SetupSaveFailed, path + QStringLiteral(": ") + error,
-                    BoxIcon::Error);
+        ShowFileFailure(owner, TextId::SetupSaveFailed, path, error, BoxIcon::Error);
     }
 }
 
@@ -61,8 +56,7 @@ QString LoadSetupFile(QWidget* owner, DeviceState& device) {
         return {};
     }
     const auto refuse = [&](const QString& reason) {
-        ShowFailure(owner, TextId::SetupLoadRefused, path + QStringLiteral(": ") + reason,
-                    BoxIcon::Exclamation);
+        ShowFileFailure(owner, TextId::SetupLoadRefused, path, reason, BoxIcon::Exclamation);
         return QString();
     };
     QFile file(path);
@@ -111,13 +105,11 @@ void ExportSetupReport(QWidget* owner, const DeviceState& device, const QString&
     const QString csvPath = pdf.dir().filePath(pdf.completeBaseName() + QStringLiteral(".csv"));
     QString error;
     if (!WriteReportPdf(path, setup, facts, error)) {
-        ShowFailure(owner, TextId::ReportWriteFailed, path + QStringLiteral(": ") + error,
-                    BoxIcon::Error);
+        ShowFileFailure(owner, TextId::ReportWriteFailed, path, error, BoxIcon::Error);
         return;
     }
     if (!WriteWholeFile(csvPath, ReportCsv(setup, facts), error)) {
-        ShowFailure(owner, TextId::ReportWriteFailed, csvPath + QStringLiteral(": ") + error,
-                    BoxIcon::Error);
+        ShowFileFailure(owner, TextId::ReportWriteFailed, csvPath, error, BoxIcon::Error);
     }
 }
 

@@ -33,14 +33,6 @@ double ProcessCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-bool Trigger(QWidget* window, const QString& item) {
-    auto* action = window ? window->findChild<QAction*>(item) : nullptr;
-    if (action) {
-        action->trigger();
-    }
-    return action != nullptr;
-}
-
 // Runs the event loop as the program's own does (QTest::qWait would wake it up every few
 // milliseconds and count its own work).
 void RunFor(int ms) {
@@ -66,14 +58,14 @@ int main(int argc, char* argv[]) {
     }
     AppContext& app = on.App();
     const bool watchWindows = !(argc > 2 && std::string_view(argv[2]) == "settings-only");
-    if (watchWindows && (!Trigger(on.Settings(), QStringLiteral("overloadHistory")) ||
-                         !Trigger(on.Settings(), QStringLiteral("trend")))) {
+    if (watchWindows && (!TriggerAction(on.Settings(), QStringLiteral("overloadHistory")) ||
+                         !TriggerAction(on.Settings(), QStringLiteral("trend")))) {
         std::fprintf(stderr, "the View menu has no Overload history or Trend item\n");
         return 1;
     }
     std::printf("poll period  polls  CPU (share of one core)\n");
     for (const int period : kPollPeriodsMs) {
-        Trigger(on.Settings(), QStringLiteral("pollPeriod%1").arg(period));
+        TriggerAction(on.Settings(), QStringLiteral("pollPeriod%1").arg(period));
         RunFor(3000); // the new period settles and the trend fills a little
         const std::size_t pollsBefore = app.watch.trend.Samples().size();
         const double cpuBefore = ProcessCpuSeconds();

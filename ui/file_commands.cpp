@@ -15,6 +15,13 @@ QString FileDialogCaption(TextId text) {
     return caption;
 }
 
+void ShowFileFailure(QWidget* owner, TextId text, const QString& path, const QString& reason,
+                     BoxIcon icon) {
+    ShowMessageBox(owner,
+                   UiText(text).replace(QLatin1String("%s"), path + QStringLiteral(": ") + reason),
+                   icon);
+}
+
 bool WriteWholeFile(const QString& path, std::string_view text, QString& error) {
     QSaveFile file(path);
     const auto size = static_cast<qint64>(text.size());

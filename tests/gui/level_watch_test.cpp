@@ -30,14 +30,6 @@ namespace {
 // Channel 3 starts well inside its range, so that only the test lights its red lamp.
 const std::vector<std::string> kQuietChannel3 = {"--level", "3=-10"};
 
-bool Trigger(QWidget* window, const char* item) {
-    auto* action = window ? window->findChild<QAction*>(QString::fromLatin1(item)) : nullptr;
-    if (action) {
-        action->trigger();
-    }
-    return action != nullptr;
-}
-
 } // namespace
 
 class LevelWatchTest : public QObject {
@@ -71,14 +63,14 @@ class LevelWatchTest : public QObject {
     // Twice the red lamp on channel 3 while the history window is open and a recording runs.
     void theHistoryCountsEachOverloadAndTheRecordingKeepsTheLamps() {
         Connect();
-        Trigger(p_->Settings(), "pollPeriod200");
-        QVERIFY(Trigger(p_->Settings(), "overloadHistory"));
+        TriggerAction(p_->Settings(), QStringLiteral("pollPeriod200"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("overloadHistory")));
         QVERIFY(WaitFor([&] { return p_->App().windows.overloadWindow != nullptr; }));
         QPointer<OverloadWindow> history = p_->App().windows.overloadWindow.data();
 
         const std::filesystem::path csv = InDir("levels.csv");
         FileChooser chooser({QString::fromStdU16String(csv.u16string())});
-        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("recordLevels")));
         QVERIFY(p_->App().watch.recorder.Recording());
         QVERIFY(p_->Settings()->Status()->RecordingText().contains(QLatin1String("levels.csv")));
 
@@ -110,7 +102,7 @@ class LevelWatchTest : public QObject {
                  qPrintable(row3.join(QLatin1Char('|'))));
 
         const std::uint64_t written = p_->App().watch.recorder.Lines();
-        QVERIFY(Trigger(p_->Settings(), "recordLevels")); // Stop recording
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("recordLevels"))); // Stop recording
         QVERIFY(!p_->App().watch.recorder.Recording());
         QVERIFY(p_->Settings()->Status()->RecordingText().isEmpty());
 
@@ -140,7 +132,7 @@ class LevelWatchTest : public QObject {
         Connect(kQuietChannel3, 1000);
         const std::filesystem::path csv = InDir("gone.csv");
         FileChooser chooser({QString::fromStdU16String(csv.u16string())});
-        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("recordLevels")));
         QVERIFY(p_->App().watch.recorder.Recording());
 
         BoxRecorder& boxes = p_->boxes;
@@ -174,7 +166,7 @@ class LevelWatchTest : public QObject {
 #ifdef __linux__
         Connect();
         FileChooser chooser({QStringLiteral("/dev/full")});
-        QVERIFY(Trigger(p_->Settings(), "recordLevels"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("recordLevels")));
         QVERIFY(!p_->App().watch.recorder.Recording());
         QCOMPARE(p_->boxes.Texts().size(), 1);
         QVERIFY(p_->boxes.Texts().front().startsWith(
@@ -189,7 +181,7 @@ class LevelWatchTest : public QObject {
     // down) runs from start to end without a DOD between its requests.
     void aFastPollNeverCutsIntoASequence() {
         Connect();
-        QVERIFY(Trigger(p_->Settings(), "pollPeriod200"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("pollPeriod200")));
         QVERIFY(WaitForPolls(2));
         QVERIFY(p_->sim->Control("delay DID:600"));
         const std::size_t mark = p_->Mark();
@@ -209,7 +201,7 @@ class LevelWatchTest : public QObject {
     // The period is kept in the settings file and checked in the menu of the next run.
     void thePollPeriodIsKeptForTheNextRun() {
         Connect();
-        QVERIFY(Trigger(p_->Settings(), "pollPeriod500"));
+        QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("pollPeriod500")));
         QCOMPARE(p_->App().watch.pollPeriodMs, 500);
         QVERIFY(WaitForPolls(2));
         SettingsFile settings(p_->install.Settings());

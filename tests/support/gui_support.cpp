@@ -8,6 +8,7 @@
 #include "ui/window_message.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -68,6 +69,14 @@ void BoxRecorder::HoldOpen(QWidget* owner) {
     const std::size_t before = boxes.size();
     WaitFor([&] { return ModalCloseRequested() || !ownerLives; }, holdLimitMs_);
     held = {ModalCloseRequested(), !ownerLives.isNull(), boxes.size() - before};
+}
+
+bool TriggerAction(const QWidget* window, const QString& objectName) {
+    auto* action = window ? window->findChild<QAction*>(objectName) : nullptr;
+    if (action) {
+        action->trigger();
+    }
+    return action != nullptr;
 }
 
 QStringList BoxRecorder::Texts() const {

@@ -84,6 +84,9 @@ class FileChooser {
     std::vector<FileRequest> requests;
 };
 
+// Triggers the action (menu item) named `objectName` below `window`; false when there is none.
+bool TriggerAction(const QWidget* window, const QString& objectName);
+
 // Processes events until `condition` holds or `limitMs` has passed; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int limitMs = 10000);
 
