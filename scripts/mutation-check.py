@@ -66,6 +66,25 @@ FAULTS = {
            "    StopPollTimer();", ["va48_level_watch_tests"]),
     "L2": ("editor/level_display.cpp", "if (!holdTimers_[channel - 1].isActive()) {", "if (true) {",
            ["va48_monitor_window_tests"]),
+    # Faults in code whose tests were cut down: the simulator, the parsers, the serial line, the
+    # level watch's files and counts, the setup file and va48ctl.
+    "E1": ("monitor/overload_history.cpp", "const bool begins = on && !wasOn;", "const bool begins = on;",
+           ["va48_monitor_tests", "va48_level_watch_tests", "va48_monitor_window_tests"]),
+    "E2": ("sim/faults.cpp", "if (faults.split && frame.size() > 1) {", "if (false) {",
+           ["va48_sim_tests", "va48_session_tests"]),
+    "E3": ("sim/server.cpp", "repliesOnConnection_ >= state_.faults.dropAfter",
+           "repliesOnConnection_ > state_.faults.dropAfter", ["va48_sim_tests", "va48_session_tests"]),
+    "E4": ("protocol/reply_parsers.cpp", "(*cutoff != 0 && *cutoff < 300)", "(*cutoff != 0 && *cutoff < 30)",
+           QT_FREE),
+    "E5": ("monitor/level_recorder.cpp", "if (!std::filesystem::exists(path_, probe)) {", "if (false) {",
+           ["va48_monitor_tests", "va48_level_watch_tests"]),
+    "E6": ("transport/serial_posix.cpp", "        settings.c_cflag |= CSTOPB;\n", "",
+           ["va48_transport_tests", "va48_session_tests"]),
+    "E7": ("ctl/exit_status.h", "    case ResultCode::ReplyTimeout:\n", "", ["va48_ctl_tests"]),
+    "E8": ("setup/setup_json.cpp", 'json["enabled"] = filter.enabled == 1;', 'json["enabled"] = filter.enabled != 1;',
+           ["va48_setup_tests", "va48_ctl_tests"]),
+    "E9": ("transport/usb_discovery_linux.cpp", 'ReadTextAttribute(usb / "serial")',
+           'ReadTextAttribute(usb / "serial_number")', ["va48_transport_tests", "va48_ctl_tests"]),
 }
 
 GUI_ENV = {"QT_QPA_PLATFORM": "offscreen", "LC_ALL": "C.UTF-8", "LANGUAGE": "", "LANG": "C.UTF-8"}
