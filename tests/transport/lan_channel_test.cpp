@@ -1,6 +1,7 @@
 #include "transport/lan_channel.h"
 
 #include "tests/support/loopback_listener.h"
+#include "tests/support/next_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -65,20 +66,8 @@ TEST_F(LanChannelTest, FramesTravelBothWays) {
 
     Write(peer, "xx\x02\x01\x06"
                 "1.02\x03\x00\r\n"sv);
-    ASSERT_EQ(Wait(), 0);
-    const std::uint8_t stx[] = {0x02};
-    const std::uint8_t crlf[] = {0x0D, 0x0A};
-    std::vector<std::uint8_t> out(1024);
-    // The event may come before the whole frame; wait again until it is complete.
-    int length = 0;
-    for (int tries = 0; tries < 50 && length == 0; ++tries) {
-        length = LanReceiveFrame(handle, stx, crlf, out, 1);
-        if (length == 0) {
-            Wait(milliseconds(100));
-        }
-    }
-    EXPECT_EQ(std::string(out.begin(), out.begin() + length), "\x02\x01\x06"
-                                                              "1.02\x03\x00\r\n"sv);
+    EXPECT_EQ(NextFrame(LanReceiveFrame, handle, events.recv), "\x02\x01\x06"
+                                                               "1.02\x03\x00\r\n"sv);
     EXPECT_EQ(LanLastError(handle), 0);
     EXPECT_TRUE(LanClose(handle));
 }

@@ -1,6 +1,6 @@
 #include "transport/serial_channel.h"
 
-#include "transport/auto_reset_event.h"
+#include "tests/support/next_frame.h"
 #include "transport/serial_rate_linux.h"
 
 #include <gtest/gtest.h>
@@ -115,22 +115,6 @@ class OpenChannel {
   private:
     ConnectionHandle handle_;
 };
-
-// Waits, bounded, for a complete frame: it may arrive in several pieces, each setting the event.
-Bytes NextFrame(ConnectionHandle handle, AutoResetEvent& received) {
-    std::array<std::uint8_t, 1024> out{};
-    AutoResetEvent* const events[] = {&received};
-    for (int piece = 0; piece < 64; ++piece) {
-        const int length = SerialReceiveFrame(handle, kStx, kCrLf, out, 1);
-        if (length > 0) {
-            return Bytes(out.begin(), out.begin() + length);
-        }
-        if (WaitAny(events, kWait) == kWaitTimeout) {
-            break;
-        }
-    }
-    return {};
-}
 
 class SerialChannelTest : public ::testing::Test {
   protected:
@@ -276,7 +260,8 @@ TEST_F(SerialChannelTest, BytesPassBothWaysUntranslated) {
     EXPECT_EQ(pty_.Read(bytes.size()), bytes);
 
     pty_.Write(bytes);
-    EXPECT_EQ(NextFrame(channel.Handle(), received_), bytes);
+    EXPECT_EQ(NextFrame(SerialReceiveFrame, channel.Handle(), received_),
+              std::string(bytes.begin(), bytes.end()));
     EXPECT_FALSE(error_.IsSet());
 }
 
@@ -294,7 +279,8 @@ TEST_F(SerialChannelTest, FullRingIsReportedOnceAndReadingResumesAfterDiscard) {
     EXPECT_EQ(WaitForError(50ms), kWaitTimeout) << "the full ring was reported again";
 
     EXPECT_EQ(SerialDiscardInput(channel.Handle()), 2048);
-    EXPECT_EQ(NextFrame(channel.Handle(), received_), frame);
+    EXPECT_EQ(NextFrame(SerialReceiveFrame, channel.Handle(), received_),
+              std::string(frame.begin(), frame.end()));
 }
 
 TEST_F(SerialChannelTest, VanishedPeerIsReportedOnceAsALineStatusFailure) {
