@@ -100,10 +100,7 @@ class SessionTest : public ::testing::Test {
     // The log since the connection, with its CR LF read back as "\n".
     std::string Log() const {
         std::string log = ReadFile(rig.logPath);
-        for (std::size_t at = log.find("\r\n"); at != std::string::npos;
-             at = log.find("\r\n", at)) {
-            log.erase(at, 1);
-        }
+        std::erase(log, '\r');
         const std::size_t mark = log.find("--\n");
         return mark == std::string::npos ? log : log.substr(mark + 3);
     }
@@ -256,7 +253,6 @@ TEST_P(EveryCommandTest, ReadsWritesAndReadsBackOverTheLink) {
     EXPECT_TRUE(has("UHC 1 1 1250 1 2 3 4 5"));
     EXPECT_TRUE(has("ULC 2 0 0 0 0 0 0 0"));
     EXPECT_TRUE(has(std::string(kTestText)));
-    EXPECT_EQ(DeviceVersion(rig.device), "1.02");
     Session().Disconnect();
     EXPECT_TRUE(Log().ends_with(usb ? "USB Connection End\n" : "LAN Connection End\n")) << Log();
 }
@@ -264,8 +260,8 @@ TEST_P(EveryCommandTest, ReadsWritesAndReadsBackOverTheLink) {
 INSTANTIATE_TEST_SUITE_P(Links, EveryCommandTest, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "Usb" : "Lan"); });
 
-TEST_F(SessionTest, EveryStatusCodeFailsTheJobWithItsResult) {
-    StartSim({});
+TEST_F(SessionTest, AFailedEntryEndsTheJobWithItsResultAndNamesItsCommandAndChannel) {
+    StartSim({"--layout", "S000000000000000"});
     ConnectLan();
     const std::pair<std::string, ResultCode> cases[] = {
         {"0001", ResultCode::StatusUndefined},
@@ -273,21 +269,15 @@ TEST_F(SessionTest, EveryStatusCodeFailsTheJobWithItsResult) {
     };
     for (const auto& [status, expected] : cases) {
         ASSERT_TRUE(sim_->Control("nak DOD:" + status));
-        EXPECT_EQ(Run(Job({{"VER?", CommandCode::VER},
+        EXPECT_EQ(Run(Job({{"DID?", CommandCode::DID},
                            {"DOD?", CommandCode::DOD},
                            {"VER?", CommandCode::VER}})),
                   expected)
             << status;
     }
-    EXPECT_NE(Log().find("Command Process Failed <Cmd=DOD Param=0>\n"), std::string::npos);
     // The failing entry ended the job: the third request was never sent.
     EXPECT_EQ(sim_->ReceivedRequests().size(), 2 * std::size(cases));
-}
-
-TEST_F(SessionTest, ARefusedReplyNamesItsCommandAndChannel) {
-    StartSim({"--layout", "S000000000000000"});
-    ConnectLan();
-    ASSERT_EQ(Run(Job({{"DID?", CommandCode::DID}})), ResultCode::Success);
+    EXPECT_NE(Log().find("Command Process Failed <Cmd=DOD Param=0>\n"), std::string::npos);
     // The sim answers SET? for channel 1, but the parser is told channel 2, which is empty.
     EXPECT_EQ(Run(Job({{"SET? 1", CommandCode::SET}}, 1, 2)), ResultCode::IllegalValueSet);
     EXPECT_NE(Log().find("Command Process Failed <Cmd=SET Param=2>\n"), std::string::npos);

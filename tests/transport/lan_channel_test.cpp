@@ -24,10 +24,6 @@ LanSettings Settings(std::uint16_t port, std::string address = "127.0.0.1") {
     return settings;
 }
 
-void Write(Listener::Peer peer, std::string_view bytes) {
-    ASSERT_TRUE(Listener::Write(peer, bytes));
-}
-
 class LanChannelTest : public ::testing::Test {
   protected:
     int Wait(milliseconds timeout = milliseconds(5000)) {
@@ -64,8 +60,8 @@ TEST_F(LanChannelTest, FramesTravelBothWays) {
     ASSERT_EQ(Listener::ReadFull(peer, got), 11u);
     EXPECT_EQ(got, request);
 
-    Write(peer, "xx\x02\x01\x06"
-                "1.02\x03\x00\r\n"sv);
+    ASSERT_TRUE(Listener::Write(peer, "xx\x02\x01\x06"
+                                      "1.02\x03\x00\r\n"sv));
     EXPECT_EQ(NextFrame(LanReceiveFrame, handle, events.recv), "\x02\x01\x06"
                                                                "1.02\x03\x00\r\n"sv);
     EXPECT_EQ(LanLastError(handle), 0);
