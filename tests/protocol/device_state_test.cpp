@@ -45,10 +45,7 @@ TEST(DeviceState, TedsInputAndSensitivityUnitFollowTheConnector) {
         EXPECT_EQ(TedsInput(channel), c.teds) << int(c.kind) << " flags " << c.flags;
         EXPECT_EQ(SensitivityUnit(channel), c.unit) << int(c.kind) << " flags " << c.flags;
     }
-}
-
-TEST(DeviceState, AnyNonZeroFlagCounts) {
-    ChannelSettings channel;
+    ChannelSettings channel; // any non-zero flag counts
     channel.editSetup.rear = 7;
     channel.editSetup.teds = 255;
     EXPECT_EQ(ConnectorFlags(channel.editSetup), 9);

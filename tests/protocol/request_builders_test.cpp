@@ -21,32 +21,11 @@ std::string Text(Build build) {
     return text;
 }
 
-TEST(RequestBuilders, QueriesAndSimpleCommands) {
-    const std::pair<std::string, std::string> cases[] = {
-        {Text([](auto out) { return BuildQuery(CommandCode::DID, 0, out); }), "DID?"},
-        {Text([](auto out) { return BuildQuery(CommandCode::VER, 0, out); }), "VER?"},
-        {Text([](auto out) { return BuildQuery(CommandCode::SET, 5, out); }), "SET? 5"},
-        {Text([](auto out) { return BuildQuery(CommandCode::UHC, 16, out); }), "UHC? 16"},
-        {Text([](auto out) { return BuildQuery(CommandCode::SET, 0, out); }), "SET?"},
-        {Text([](auto out) { return BuildTedsExecute(5, out); }), "TEC 5"},
-        {Text([](auto out) { return BuildCalibration(0, 1, out); }), "CAL 0 1"},
-        {Text([](auto out) { return BuildCalibration(0, 0, out); }), "CAL 0 0"},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(text, expected);
-    }
-}
-
-TEST(RequestBuilders, LanSettingWritesTwelveBytesInOrder) {
+TEST(RequestBuilders, WriteEachRequestTextWithItsFieldsInOrder) {
     DeviceLan lan;
     lan.address = {192, 168, 1, 10};
     lan.mask = {255, 255, 255, 0};
     lan.gateway = {192, 168, 1, 1};
-    EXPECT_EQ(Text([&](auto out) { return BuildLanSetting(lan, out); }),
-              "IPA 192 168 1 10 255 255 255 0 192 168 1 1");
-}
-
-TEST(RequestBuilders, SetupOrdersWeightingsByModuleKindAndSignsFilterIndexes) {
     ChannelSettings vibration;
     vibration.moduleKind = kVibrationModule;
     vibration.editSetup = {.firstFlag = 1,
@@ -61,10 +40,7 @@ TEST(RequestBuilders, SetupOrdersWeightingsByModuleKindAndSignsFilterIndexes) {
                            .hpfIndex = 10,
                            .lpfIndex = -2,
                            .tedsState = 3};
-    EXPECT_EQ(Text([&](auto out) { return BuildSetup(3, vibration, out); }),
-              "SET 3 0 0 0 1 0 2 1 12 12 512 1 4 10 -2");
-
-    ChannelSettings sound = vibration;
+    ChannelSettings sound;
     sound.moduleKind = kSoundModule;
     sound.editSetup = {.rear = 1,
                        .ccld = 1,
@@ -74,46 +50,45 @@ TEST(RequestBuilders, SetupOrdersWeightingsByModuleKindAndSignsFilterIndexes) {
                        .hpfMode = 1,
                        .lpfMode = 3,
                        .sensitivity = 999,
-                       .sensitivityExp = 0,
-                       .rangeIndex = 0,
                        .hpfIndex = -1,
                        .lpfIndex = 26};
-    EXPECT_EQ(Text([&](auto out) { return BuildSetup(16, sound, out); }),
-              "SET 16 0 1 0 1 1 2 1 1 3 999 0 0 -1 26");
-
-    ChannelSettings empty;
-    std::array<char, 64> buffer{};
-    EXPECT_EQ(BuildSetup(1, empty, buffer), -1);
-}
-
-TEST(RequestBuilders, UserFiltersSendCoefficientsOnlyWhenEnabled) {
     UserFilter hpf;
     hpf.enabled = 1;
     hpf.cutoff = 300;
     hpf.coef = {1, 2, 3, 4, 5};
-    EXPECT_EQ(Text([&](auto out) { return BuildUserFilter(0, 2, hpf, out); }),
-              "UHC 2 1 300 1 2 3 4 5");
-
     UserFilter off = hpf;
-    off.enabled = 0;
-    EXPECT_EQ(Text([&](auto out) { return BuildUserFilter(1, 2, off, out); }),
-              "ULC 2 0 0 0 0 0 0 0");
-
+    off.enabled = 0; // sends no coefficients
     UserFilter widest;
     widest.enabled = 1;
     widest.cutoff = 50000;
     widest.coef.fill(281474976710655);
-    EXPECT_EQ(Text([&](auto out) { return BuildUserFilter(1, 16, widest, out); }),
-              "ULC 16 1 50000 281474976710655 281474976710655 281474976710655 281474976710655 "
-              "281474976710655");
-}
-
-TEST(RequestBuilders, UpdateCutsItsDataToTheGivenLength) {
-    EXPECT_EQ(Text([](auto out) { return BuildUpdate(1, "", 0, out); }), "UPD 1");
-    EXPECT_EQ(Text([](auto out) { return BuildUpdate(4, "S00600004844521B", 0, out); }), "UPD 4");
-    EXPECT_EQ(Text([](auto out) { return BuildUpdate(4, "S00600004844521B", 8, out); }),
-              "UPD 4 S0060000");
-    EXPECT_EQ(Text([](auto out) { return BuildUpdate(4, "S1", 40, out); }), "UPD 4 S1");
+    const std::pair<std::string, std::string> cases[] = {
+        {Text([](auto out) { return BuildQuery(CommandCode::DID, 0, out); }), "DID?"},
+        {Text([](auto out) { return BuildQuery(CommandCode::SET, 5, out); }), "SET? 5"},
+        {Text([](auto out) { return BuildQuery(CommandCode::UHC, 16, out); }), "UHC? 16"},
+        {Text([](auto out) { return BuildQuery(CommandCode::SET, 0, out); }), "SET?"},
+        {Text([](auto out) { return BuildTedsExecute(5, out); }), "TEC 5"},
+        {Text([](auto out) { return BuildCalibration(0, 1, out); }), "CAL 0 1"},
+        {Text([&](auto out) { return BuildLanSetting(lan, out); }),
+         "IPA 192 168 1 10 255 255 255 0 192 168 1 1"},
+        {Text([&](auto out) { return BuildSetup(3, vibration, out); }),
+         "SET 3 0 0 0 1 0 2 1 12 12 512 1 4 10 -2"},
+        {Text([&](auto out) { return BuildSetup(16, sound, out); }),
+         "SET 16 0 1 0 1 1 2 1 1 3 999 0 0 -1 26"},
+        {Text([&](auto out) { return BuildUserFilter(0, 2, hpf, out); }), "UHC 2 1 300 1 2 3 4 5"},
+        {Text([&](auto out) { return BuildUserFilter(1, 2, off, out); }), "ULC 2 0 0 0 0 0 0 0"},
+        {Text([&](auto out) { return BuildUserFilter(1, 16, widest, out); }),
+         "ULC 16 1 50000 281474976710655 281474976710655 281474976710655 281474976710655 "
+         "281474976710655"},
+        {Text([](auto out) { return BuildUpdate(1, "", 0, out); }), "UPD 1"},
+        {Text([](auto out) { return BuildUpdate(4, "S00600004844521B", 0, out); }), "UPD 4"},
+        {Text([](auto out) { return BuildUpdate(4, "S00600004844521B", 8, out); }),
+         "UPD 4 S0060000"},
+        {Text([](auto out) { return BuildUpdate(4, "S1", 40, out); }), "UPD 4 S1"},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(text, expected);
+    }
 }
 
 TEST(RequestBuilders, EmptyBufferIsUntouchedAndShortBufferIsRefused) {
@@ -129,6 +104,8 @@ TEST(RequestBuilders, EmptyBufferIsUntouchedAndShortBufferIsRefused) {
     fits.fill('#');
     EXPECT_EQ(BuildQuery(CommandCode::DID, 0, fits), 4);
     EXPECT_STREQ(fits.data(), "DID?");
+    std::array<char, kRequestTextSize> room{};
+    EXPECT_EQ(BuildSetup(1, ChannelSettings{}, room), -1); // no module, no setup
 }
 
 } // namespace

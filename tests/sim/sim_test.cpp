@@ -58,28 +58,6 @@ TEST(RequestDecoder, CutsFramesOutOfTheByteStreamWholeOrByteByByte) {
     }
 }
 
-TEST(EncodeReply, WritesTheReplyFrameByteForByte) {
-    EXPECT_EQ(EncodeAck(""), std::string("\x02\x01\x06\x03\x00\r\n", 7));
-    EXPECT_EQ(EncodeNak("0001"), std::string("\x02\x01\x15"
-                                             "0001\x03\x00\r\n",
-                                             11));
-}
-
-TEST(RequestText, TakesTheGrammarApart) {
-    const RequestText set = ParseRequestText("SET? 3");
-    EXPECT_EQ(set.name, "SET");
-    EXPECT_TRUE(set.query);
-    EXPECT_TRUE(set.wellFormed);
-    EXPECT_EQ(set.params, (std::vector<std::string_view>{"3"}));
-    for (const char* bad : {"SET?  3", "SET? 3 ", "SET?3", "CAL 0  1"}) {
-        EXPECT_FALSE(ParseRequestText(bad).wellFormed) << bad;
-    }
-    EXPECT_EQ(ParseInteger("-2"), -2);
-    for (const char* bad : {"", "-", "+1", "1x", " 1", "1234567890123456789"}) {
-        EXPECT_FALSE(ParseInteger(bad)) << bad;
-    }
-}
-
 // --- The device model
 
 Answer Nak(std::string_view status) {
@@ -103,14 +81,6 @@ AmplifierConfig Config(std::string_view layout = "SSSSSSSSVVVVVVVV") {
     return config;
 }
 
-TEST(Layout, AcceptsSixteenSlotsOfSVOrZero) {
-    EXPECT_TRUE(ParseLayout("S0V0S0V0S0V0S0V0"));
-    for (const char* bad :
-         {"", "SSSSSSSSVVVVVVV", "SSSSSSSSVVVVVVVVV", "sSSSSSSSVVVVVVVV", "XSSSSSSSVVVVVVVV"}) {
-        EXPECT_FALSE(ParseLayout(bad)) << bad;
-    }
-}
-
 TEST(Amplifier, RefusesUnknownCommandsAndBadParameters) {
     Amplifier amplifier(Config("S0V0000000000000"));
     const std::vector<std::pair<const char*, std::string_view>> rows = {
@@ -120,6 +90,10 @@ TEST(Amplifier, RefusesUnknownCommandsAndBadParameters) {
         {"SET?", kStatusParameter},      {"SET? 2", kStatusParameter},
         {"SET? 17", kStatusParameter},   {"CAL 0 2", kStatusParameter},
         {"IPA 1 2 3", kStatusParameter}, {"IPA 256 0 0 0 0 0 0 0 0 0 0 0", kStatusParameter},
+        {"SET?  1", kStatusParameter},   {"SET? 1 ", kStatusParameter},
+        {"SET?1", kStatusParameter},     {"CAL 0  1", kStatusParameter},
+        {"SET? +1", kStatusParameter},   {"SET? 1x", kStatusParameter},
+        {"SET? -", kStatusParameter},    {"SET? 0000000000000000001", kStatusParameter},
     };
     for (const auto& [text, status] : rows) {
         EXPECT_EQ(amplifier.Handle(text), Nak(status)) << text;
@@ -392,7 +366,6 @@ TEST(Faults, ShapeTheReply) {
     faults = Faults{};
     faults.commands["SET"].shortFrame = true;
     EXPECT_EQ(PlanReply(faults, "SET", answer), (std::vector<Chunk>{{0ms, ShortFrame() + frame}}));
-    EXPECT_EQ(ShortFrame().size(), 6u);
 
     // These three never reach the amplifier.
     executed = 0;
@@ -450,8 +423,12 @@ TEST(Settings, ApplyFromControlLinesOrRefuse) {
         {"teds 3=4", false},
         {"teds 17=1", false},
         {"level 2=loud", false},
+        {"layout S0V0S0V0S0V0S0V0", true},
         {"layout 0000000000000000", true},
         {"layout SS", false},
+        {"layout SSSSSSSSVVVVVVVVV", false},
+        {"layout sSSSSSSSVVVVVVVV", false},
+        {"layout XSSSSSSSVVVVVVVV", false},
         {"bogus 1", false},
         {"clear DOD", true},
         {"fail-write 0003", true},
@@ -507,25 +484,8 @@ TEST(SimEndToEnd, AnswersByteForByte) {
     EXPECT_EQ(client.Ask("UPD 4 S9030000FC\r\n"), EncodeAck(""));
     EXPECT_EQ(sim.ReceivedRequests(),
               (std::vector<std::string>{"DID?", "ABC?", "UPD 1", "UPD 4 S9030000FC\r\n"}));
-}
-
-TEST(SimEndToEnd, SwitchesFaultsAtRunTime) {
-    SimProcess sim({"--stray-bytes", "zz", "--split", "--log"});
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    RawClient client(sim.Port());
-    ASSERT_TRUE(client.Connected());
-    EXPECT_EQ(client.Ask("VER?"), "zz" + EncodeAck("1.02"));
-
-    ASSERT_TRUE(sim.Control("nak SET:0003")) << sim.Error();
-    ASSERT_TRUE(sim.Control("silent TDS")) << sim.Error();
-    EXPECT_EQ(client.Ask("SET? 1"), "zz" + EncodeNak("0003"));
-    ASSERT_TRUE(client.Send("TDS? 1"));
-    EXPECT_TRUE(sim.WaitForRequests(3, 5s));
-    ASSERT_TRUE(sim.Control("clear")) << sim.Error();
-    EXPECT_EQ(client.Ask("SET? 1"), EncodeAck("0,0,0,0,0,1,1,1,1,250,0,2,-1,-1"));
-
-    EXPECT_FALSE(sim.Control("nak SET"));
-    EXPECT_NE(sim.Error().find("error"), std::string::npos);
+    EXPECT_FALSE(sim.Control("nak SET")); // a bad control line is refused with its reason
+    EXPECT_NE(sim.Error().find("error"), std::string::npos) << sim.Error();
 }
 
 TEST(SimEndToEnd, DropsTheConnectionAfterTheNthReply) {

@@ -22,34 +22,9 @@ LoopbackListener::LoopbackListener() {
 }
 
 LoopbackListener::~LoopbackListener() {
-    for (const Peer peer : peers_) {
-        ::close(static_cast<int>(peer));
-    }
     if (socket_ >= 0) {
         ::close(static_cast<int>(socket_));
     }
-}
-
-LoopbackListener::Peer LoopbackListener::Accept() {
-    const int peer = ::accept(static_cast<int>(socket_), nullptr, nullptr);
-    if (peer >= 0) {
-        peers_.push_back(peer);
-    }
-    return peer;
-}
-
-bool LoopbackListener::Write(Peer peer, std::string_view bytes) {
-    return ::send(static_cast<int>(peer), bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(bytes.size());
-}
-
-std::size_t LoopbackListener::ReadFull(Peer peer, std::span<std::uint8_t> out) {
-    const ssize_t count = ::recv(static_cast<int>(peer), out.data(), out.size(), MSG_WAITALL);
-    return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-void LoopbackListener::Shutdown(Peer peer) {
-    ::shutdown(static_cast<int>(peer), SHUT_RDWR);
 }
 
 } // namespace va48

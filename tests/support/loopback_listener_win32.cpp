@@ -4,14 +4,6 @@
 
 namespace va48 {
 
-namespace {
-
-SOCKET Native(std::intptr_t socket) {
-    return static_cast<SOCKET>(socket);
-}
-
-} // namespace
-
 LoopbackListener::LoopbackListener() {
     static const bool started = [] {
         WSADATA data{};
@@ -31,36 +23,9 @@ LoopbackListener::LoopbackListener() {
 }
 
 LoopbackListener::~LoopbackListener() {
-    for (const Peer peer : peers_) {
-        ::closesocket(Native(peer));
-    }
     if (socket_ != -1) {
-        ::closesocket(Native(socket_));
+        ::closesocket(static_cast<SOCKET>(socket_));
     }
-}
-
-LoopbackListener::Peer LoopbackListener::Accept() {
-    const SOCKET peer = ::accept(Native(socket_), nullptr, nullptr);
-    if (peer == INVALID_SOCKET) {
-        return -1;
-    }
-    peers_.push_back(static_cast<Peer>(peer));
-    return static_cast<Peer>(peer);
-}
-
-bool LoopbackListener::Write(Peer peer, std::string_view bytes) {
-    return ::send(Native(peer), bytes.data(), static_cast<int>(bytes.size()), 0) ==
-           static_cast<int>(bytes.size());
-}
-
-std::size_t LoopbackListener::ReadFull(Peer peer, std::span<std::uint8_t> out) {
-    const int count = ::recv(Native(peer), reinterpret_cast<char*>(out.data()),
-                             static_cast<int>(out.size()), MSG_WAITALL);
-    return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-void LoopbackListener::Shutdown(Peer peer) {
-    ::shutdown(Native(peer), SD_BOTH);
 }
 
 } // namespace va48

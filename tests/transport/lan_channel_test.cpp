@@ -1,6 +1,9 @@
 #include "transport/lan_channel.h"
 
+#include "sim/frame_codec.h"
 #include "tests/support/loopback_listener.h"
+#include "tests/support/next_frame.h"
+#include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +15,12 @@ namespace va48 {
 namespace {
 
 using std::chrono::milliseconds;
-using namespace std::string_view_literals;
-
-using Listener = LoopbackListener;
 
 LanSettings Settings(std::uint16_t port, std::string address = "127.0.0.1") {
     LanSettings settings;
     settings.address = std::move(address);
     settings.port = port;
     return settings;
-}
-
-void Write(Listener::Peer peer, std::string_view bytes) {
-    ASSERT_TRUE(Listener::Write(peer, bytes));
 }
 
 class LanChannelTest : public ::testing::Test {
@@ -34,7 +30,7 @@ class LanChannelTest : public ::testing::Test {
         return WaitAny(all, timeout);
     }
     SessionEvents events;
-    Listener listener;
+    LoopbackListener listener; // takes connections, serves none
 };
 
 TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
@@ -50,44 +46,25 @@ TEST_F(LanChannelTest, RefusesBadSettingsBeforeConnecting) {
 }
 
 TEST_F(LanChannelTest, FramesTravelBothWays) {
-    const ConnectionHandle handle =
-        LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+    SimProcess sim({"--stray-bytes", "xx", "--log"});
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    const ConnectionHandle handle = LanOpen(Settings(sim.Port()), &events.recv, &events.commNotify);
     ASSERT_NE(handle, kNoConnection);
     EXPECT_NE(handle, 0);
-    const Listener::Peer peer = listener.Accept();
-
-    const std::vector<std::uint8_t> request = {0x02, 0x01, 0x43, 'V',  'E', 'R',
-                                               '?',  0x03, 0x00, 0x0D, 0x0A};
-    EXPECT_EQ(LanSend(handle, request), 11);
-    std::vector<std::uint8_t> got(11);
-    ASSERT_EQ(Listener::ReadFull(peer, got), 11u);
-    EXPECT_EQ(got, request);
-
-    Write(peer, "xx\x02\x01\x06"
-                "1.02\x03\x00\r\n"sv);
-    ASSERT_EQ(Wait(), 0);
-    const std::uint8_t stx[] = {0x02};
-    const std::uint8_t crlf[] = {0x0D, 0x0A};
-    std::vector<std::uint8_t> out(1024);
-    // The event may come before the whole frame; wait again until it is complete.
-    int length = 0;
-    for (int tries = 0; tries < 50 && length == 0; ++tries) {
-        length = LanReceiveFrame(handle, stx, crlf, out, 1);
-        if (length == 0) {
-            Wait(milliseconds(100));
-        }
-    }
-    EXPECT_EQ(std::string(out.begin(), out.begin() + length), "\x02\x01\x06"
-                                                              "1.02\x03\x00\r\n"sv);
+    const std::string request = va48sim::EncodeRequest("VER?");
+    EXPECT_EQ(LanSend(handle, std::vector<std::uint8_t>(request.begin(), request.end())), 11);
+    EXPECT_EQ(NextFrame(LanReceiveFrame, handle, events.recv), va48sim::EncodeAck("1.02"));
+    EXPECT_EQ(sim.ReceivedRequests(), std::vector<std::string>{"VER?"});
     EXPECT_EQ(LanLastError(handle), 0);
     EXPECT_TRUE(LanClose(handle));
 }
 
 TEST_F(LanChannelTest, PeerClosingReportsCode201Once) {
-    const ConnectionHandle handle =
-        LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    const ConnectionHandle handle = LanOpen(Settings(sim.Port()), &events.recv, &events.commNotify);
     ASSERT_NE(handle, kNoConnection);
-    Listener::Shutdown(listener.Accept());
+    sim.Stop();
     ASSERT_EQ(Wait(), 1);
     EXPECT_EQ(LanLastError(handle), kLanPeerClosed);
     // The thread has ended: no further report comes, and the link takes nothing more.
@@ -100,11 +77,12 @@ TEST_F(LanChannelTest, PeerClosingReportsCode201Once) {
 TEST_F(LanChannelTest, ALocalCloseReportsNothing) {
     // The close wakes the receive thread through the socket; that must not look like the peer
     // closing. Several rounds, as the thread may be anywhere in its loop.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
     for (int round = 0; round < 20; ++round) {
         const ConnectionHandle handle =
-            LanOpen(Settings(listener.Port()), &events.recv, &events.commNotify);
+            LanOpen(Settings(sim.Port()), &events.recv, &events.commNotify);
         ASSERT_NE(handle, kNoConnection);
-        listener.Accept();
         EXPECT_EQ(LanLinkFault(handle), 0);
         std::this_thread::sleep_for(milliseconds(round % 3));
         EXPECT_TRUE(LanClose(handle));

@@ -1,6 +1,6 @@
 #include "transport/serial_channel.h"
 
-#include "transport/auto_reset_event.h"
+#include "tests/support/next_frame.h"
 #include "transport/serial_rate_linux.h"
 
 #include <gtest/gtest.h>
@@ -116,22 +116,6 @@ class OpenChannel {
     ConnectionHandle handle_;
 };
 
-// Waits, bounded, for a complete frame: it may arrive in several pieces, each setting the event.
-Bytes NextFrame(ConnectionHandle handle, AutoResetEvent& received) {
-    std::array<std::uint8_t, 1024> out{};
-    AutoResetEvent* const events[] = {&received};
-    for (int piece = 0; piece < 64; ++piece) {
-        const int length = SerialReceiveFrame(handle, kStx, kCrLf, out, 1);
-        if (length > 0) {
-            return Bytes(out.begin(), out.begin() + length);
-        }
-        if (WaitAny(events, kWait) == kWaitTimeout) {
-            break;
-        }
-    }
-    return {};
-}
-
 class SerialChannelTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -172,9 +156,10 @@ TEST_F(SerialChannelTest, HandleIsNeverZeroEvenWithStandardInputClosed) {
     EXPECT_TRUE(SerialClose(handle));
 }
 
-TEST_F(SerialChannelTest, RefusesABusyMissingOrNonTerminalDeviceAndStaysUsable) {
+TEST_F(SerialChannelTest, RefusesABusyMissingOrNonTerminalDeviceAndUnknownOrClosedHandles) {
     OpenChannel first(kPort);
-    ASSERT_NE(first.Handle(), kNoConnection);
+    const ConnectionHandle closed = first.Handle();
+    ASSERT_NE(closed, kNoConnection);
     EXPECT_EQ(SerialOpen(kPort, nullptr, nullptr), kNoConnection);
     // Another port number naming the same node is refused by the device itself.
     ASSERT_TRUE(SetSerialPortDevice(kOtherPort, pty_.Path()));
@@ -185,16 +170,6 @@ TEST_F(SerialChannelTest, RefusesABusyMissingOrNonTerminalDeviceAndStaysUsable) 
         ASSERT_TRUE(SetSerialPortDevice(kPort, node));
         EXPECT_EQ(SerialOpen(kPort, nullptr, nullptr), kNoConnection) << node;
     }
-    OpenChannel second(kOtherPort);
-    EXPECT_NE(second.Handle(), kNoConnection);
-}
-
-TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
-    OpenChannel channel(kPort);
-    const ConnectionHandle closed = channel.Handle();
-    ASSERT_NE(closed, kNoConnection);
-    ASSERT_TRUE(channel.Close());
-
     const Bytes frame = Frame("X");
     std::array<std::uint8_t, 16> out{};
     for (const ConnectionHandle handle : {ConnectionHandle{0}, kNoConnection, closed}) {
@@ -207,6 +182,8 @@ TEST_F(SerialChannelTest, UnknownAndClosedHandlesAreRefused) {
         EXPECT_EQ(SerialDiscardInput(handle), 0);
         EXPECT_EQ(SerialLinkFault(handle), 0);
     }
+    OpenChannel second(kOtherPort); // the refusals left the port usable
+    EXPECT_NE(second.Handle(), kNoConnection);
 }
 
 TEST_F(SerialChannelTest, RunsExactlyTheStoredRateAndFrameFormatOrRefusesThem) {
@@ -276,7 +253,8 @@ TEST_F(SerialChannelTest, BytesPassBothWaysUntranslated) {
     EXPECT_EQ(pty_.Read(bytes.size()), bytes);
 
     pty_.Write(bytes);
-    EXPECT_EQ(NextFrame(channel.Handle(), received_), bytes);
+    EXPECT_EQ(NextFrame(SerialReceiveFrame, channel.Handle(), received_),
+              std::string(bytes.begin(), bytes.end()));
     EXPECT_FALSE(error_.IsSet());
 }
 
@@ -294,7 +272,8 @@ TEST_F(SerialChannelTest, FullRingIsReportedOnceAndReadingResumesAfterDiscard) {
     EXPECT_EQ(WaitForError(50ms), kWaitTimeout) << "the full ring was reported again";
 
     EXPECT_EQ(SerialDiscardInput(channel.Handle()), 2048);
-    EXPECT_EQ(NextFrame(channel.Handle(), received_), frame);
+    EXPECT_EQ(NextFrame(SerialReceiveFrame, channel.Handle(), received_),
+              std::string(frame.begin(), frame.end()));
 }
 
 TEST_F(SerialChannelTest, VanishedPeerIsReportedOnceAsALineStatusFailure) {

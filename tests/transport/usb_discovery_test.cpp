@@ -1,8 +1,6 @@
 #include "transport/usb_discovery.h"
 
-#include "tests/support/fake_usb_tree.h"
 #include "tests/support/temp_dir.h"
-
 
 #include <gtest/gtest.h>
 
@@ -48,7 +46,7 @@ class UsbDiscoveryTest : public ::testing::Test {
     // USB adapter between them in natural order, two devices whose IDs cannot be read, a built-in
     // port below ID attributes that lie at and above the sysfs root, and a tty without a device.
     void AddTypicalTree() {
-        AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n", "0100\n", "VA48-0042\n");
+        AddUsbTty("ttyACM10", "pci0000:00/usb1/1-1", "7c4e\n", "0008\n", "0100\n", "VA48-0042 \n");
         AddUsbTty("ttyACM2", "pci0000:00/usb1/1-2", "7c4e\n", "0008\n");
         WriteFile(roots.sysfsRoot / "devices" / "pci0000:00/usb1/1-2" / "serial", "A1B2C3\n");
         AddUsbTty("ttyACM5", "pci0000:00/usb1/1-3", "0403\n", "6001\n", "");
@@ -78,7 +76,7 @@ class UsbDiscoveryTest : public ::testing::Test {
     std::vector<std::string> bound;
 };
 
-TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderWithTheirIds) {
+TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderAndFindsTheMatchesBySerialNumber) {
     AddTypicalTree();
     const UsbDeviceList list = ListUsbSerialDevices(roots);
     EXPECT_EQ(list.systemError, 0);
@@ -87,10 +85,22 @@ TEST_F(UsbDiscoveryTest, ListsReadableUsbTtysInNaturalOrderWithTheirIds) {
     EXPECT_EQ(
         list.devices[0].hardwareIds,
         (std::vector<std::string>{"USB\\VID_7C4E&PID_0008&REV_0100", "USB\\VID_7C4E&PID_0008"}));
-    EXPECT_EQ(list.devices[0].serialNumber, "A1B2C3");
     EXPECT_EQ(list.devices[1].hardwareIds, (std::vector<std::string>{"USB\\VID_0403&PID_6001"}));
     EXPECT_EQ(list.devices[1].serialNumber, ""); // reports none
     EXPECT_EQ(list.devices[2].node, Node("ttyACM10"));
+
+    const UsbDeviceList matches = FindUsbDevices(kDefaultHardwareIdPattern, roots);
+    EXPECT_EQ(matches.systemError, 0);
+    ASSERT_EQ(matches.devices.size(), 2u);
+    EXPECT_EQ(matches.devices[0].node, Node("ttyACM2"));
+    EXPECT_EQ(matches.devices[0].serialNumber, "A1B2C3");
+    EXPECT_EQ(matches.devices[1].node, Node("ttyACM10"));
+    EXPECT_EQ(matches.devices[1].serialNumber, "VA48-0042") << "trailing blanks dropped";
+    EXPECT_EQ(FindSerialNumber("VA48-0042", matches.devices), 1u);
+    EXPECT_EQ(FindSerialNumber("VA48-004", matches.devices), std::nullopt);
+    EXPECT_EQ(FindSerialNumber("", matches.devices), std::nullopt);
+    EXPECT_TRUE(FindUsbDevices("", roots).devices.empty());
+    EXPECT_TRUE(FindUsbDevices("USB\\VID_1234", roots).devices.empty());
 }
 
 TEST_F(UsbDiscoveryTest, BindsTheFirstMatchThatGetsAPortNumber) {
@@ -116,35 +126,6 @@ TEST_F(UsbDiscoveryTest, BindsTheFirstMatchThatGetsAPortNumber) {
         EXPECT_EQ(port, row.port);
         EXPECT_EQ(bound, row.bound);
     }
-}
-
-TEST_F(UsbDiscoveryTest, FindsEveryMatchWithItsSerialNumber) {
-    AddTypicalTree();
-    const UsbDeviceList matches = FindUsbDevices(kDefaultHardwareIdPattern, roots);
-    EXPECT_EQ(matches.systemError, 0);
-    ASSERT_EQ(matches.devices.size(), 2u);
-    EXPECT_EQ(matches.devices[0].node, Node("ttyACM2"));
-    EXPECT_EQ(matches.devices[0].serialNumber, "A1B2C3");
-    EXPECT_EQ(matches.devices[1].node, Node("ttyACM10"));
-    EXPECT_EQ(matches.devices[1].serialNumber, "VA48-0042");
-    EXPECT_EQ(FindSerialNumber("VA48-0042", matches.devices), 1u);
-    EXPECT_EQ(FindSerialNumber("VA48-004", matches.devices), std::nullopt);
-    EXPECT_EQ(FindSerialNumber("", matches.devices), std::nullopt);
-    EXPECT_TRUE(FindUsbDevices("", roots).devices.empty());
-    EXPECT_TRUE(FindUsbDevices("USB\\VID_1234", roots).devices.empty());
-}
-
-// Two amplifiers on pseudo-terminal-like nodes, as a test of the viewer's choice would set them up.
-TEST(FakeUsbTreeTest, ShowsTwoAmplifiersApartByTheirSerialNumbers) {
-    FakeUsbTree tree("/dev/pts/98", "7c4e", "0008", "0100", "A-1");
-    tree.Add("/dev/pts/99", "B-2 ");
-    const UsbDeviceList matches =
-        FindUsbDevices(kDefaultHardwareIdPattern, {tree.SysfsRoot(), tree.DevRoot()});
-    ASSERT_EQ(matches.devices.size(), 2u);
-    EXPECT_EQ(matches.devices[0].node, "/dev/pts/98");
-    EXPECT_EQ(matches.devices[0].serialNumber, "A-1");
-    EXPECT_EQ(matches.devices[1].node, "/dev/pts/99");
-    EXPECT_EQ(matches.devices[1].serialNumber, "B-2") << "trailing blanks dropped";
 }
 
 TEST_F(UsbDiscoveryTest, UnreadableTreeWritesTheErrorNumber) {

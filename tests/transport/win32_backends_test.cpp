@@ -3,6 +3,8 @@
 
 #include "shell/settings_file.h"
 #include "sim/frame_codec.h"
+#include "tests/support/next_frame.h"
+#include "tests/support/temp_dir.h"
 #include "transport/serial_channel.h"
 #include "transport/usb_discovery.h"
 
@@ -10,11 +12,8 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,16 +21,8 @@ namespace va48 {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 constexpr int kPort = 7;
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(Win32Serial, PortNumbersNameComPortsAndAMissingPortIsRefused) {
     EXPECT_EQ(SerialPortDevice(3), "COM3");
@@ -52,58 +43,32 @@ TEST(Win32UsbDiscovery, ListsThePortsClassWithoutError) {
     }
 }
 
-class Win32ReplaceFile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("va48_replace_" + std::to_string(GetCurrentProcessId()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        file_ = dir_ / "VA-48Viewer.ini";
-    }
-    void TearDown() override {
-        SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::size_t Entries() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
-    }
-    fs::path dir_;
-    fs::path file_;
-};
-
-TEST_F(Win32ReplaceFile, ReplacesWholeOrNotAtAllAndLeavesNothingBehind) {
-    ASSERT_TRUE(ReplaceFileContents(file_, "[A]\r\nx=1\r\n"));
-    ASSERT_TRUE(ReplaceFileContents(file_, "[A]\r\nx=22\r\n"));
-    EXPECT_EQ(Slurp(file_), "[A]\r\nx=22\r\n");
+TEST(Win32ReplaceFile, ReplacesWholeOrNotAtAllAndLeavesNothingBehind) {
+    const TempDir dir("va48_replace");
+    const fs::path file = dir / "VA-48Viewer.ini";
+    ASSERT_TRUE(ReplaceFileContents(file, "[A]\r\nx=1\r\n"));
+    ASSERT_TRUE(ReplaceFileContents(file, "[A]\r\nx=22\r\n"));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nx=22\r\n");
+    std::error_code why;
     {
         // Another program holding the file open: the rename is tried a few times, then the
         // write fails with the file as it was.
-        const HANDLE holder = CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        const HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-        std::error_code why;
-        EXPECT_FALSE(ReplaceFileContents(file_, "[A]\r\nx=333\r\n", &why));
+        EXPECT_FALSE(ReplaceFileContents(file, "[A]\r\nx=333\r\n", &why));
         EXPECT_NE(why.value(), 0);
         CloseHandle(holder);
     }
-    EXPECT_EQ(Slurp(file_), "[A]\r\nx=22\r\n");
-    EXPECT_EQ(Entries(), 1u);
-}
-
-TEST_F(Win32ReplaceFile, ARefusedReplacementLeavesTheFileAsItWas) {
-    ASSERT_TRUE(ReplaceFileContents(file_, "old"));
-    ASSERT_TRUE(SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::error_code why;
-    EXPECT_FALSE(ReplaceFileContents(file_, "new", &why));
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(ReplaceFileContents(file, "new", &why));
     EXPECT_EQ(why.value(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Slurp(file_), "old");
+    EXPECT_EQ(ReadFile(file), "[A]\r\nx=22\r\n");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    EXPECT_FALSE(ReplaceFileContents(dir_ / "missing" / "x.ini", "new", &why));
+    EXPECT_FALSE(ReplaceFileContents(dir / "missing" / "x.ini", "new", &why));
     EXPECT_NE(why.value(), 0);
-    EXPECT_EQ(Entries(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
 }
 
 // A serial port with the simulator behind it, named by VA48_TEST_COM_PORT (scripts/
@@ -124,22 +89,10 @@ TEST(Win32Serial, AsksTheSimulatorThroughARealComPort) {
     // events for the bytes of the one before.
     const std::string request = va48sim::EncodeRequest("VER?");
     const std::vector<std::uint8_t> bytes(request.begin(), request.end());
-    const std::uint8_t stx[] = {0x02};
-    const std::uint8_t crlf[] = {0x0D, 0x0A};
-    AutoResetEvent* const events[] = {&received};
     for (int trip = 0; trip < 10; ++trip) {
         SCOPED_TRACE(trip);
         ASSERT_EQ(SerialSend(handle, bytes), static_cast<int>(bytes.size()));
-        std::array<std::uint8_t, 256> out{};
-        int length = 0;
-        for (int piece = 0; piece < 64 && length <= 0; ++piece) {
-            length = SerialReceiveFrame(handle, stx, crlf, out, 1);
-            if (length <= 0 && WaitAny(events, 5s) == kWaitTimeout) {
-                break;
-            }
-        }
-        ASSERT_GT(length, 0);
-        EXPECT_EQ(std::string(out.begin(), out.begin() + length), va48sim::EncodeAck("1.02"));
+        EXPECT_EQ(NextFrame(SerialReceiveFrame, handle, received), va48sim::EncodeAck("1.02"));
     }
     EXPECT_FALSE(error.IsSet()) << SerialLastError(handle);
     EXPECT_TRUE(SerialClose(handle));
