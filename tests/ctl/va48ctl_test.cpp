@@ -181,7 +181,8 @@ TEST_F(CtlTest, EachKindOfFailureHasItsExitStatusAndMessage) {
         {{"apply", File("other.json").string()},
          "",
          6,
-         "channel 3, \"module\": the setup is for \"sound\""},
+         "channel 3, \"module\": the setup is for \"sound\", the amplifier has \"none\" in this "
+         "slot"},
         {{"apply", File("good.json").string()}, "nak SET:0002", 4, "Parameter error."},
         {{"version"}, "silent VER", 3, "Timeout."},
         {{"update", File("firmware.bin").string()}, "", 6, "Illegal file."},
