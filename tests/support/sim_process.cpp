@@ -114,8 +114,11 @@ bool SimProcess::Control(std::string_view line) {
 std::string SimProcess::StderrLog() const {
     std::string log;
     char buffer[4096];
-    for (std::size_t count = 0;
-         child_ && (count = ReadSimStderr(*child_, log.size(), buffer, sizeof buffer)) > 0;) {
+    while (child_) {
+        const std::size_t count = ReadSimStderr(*child_, log.size(), buffer, sizeof buffer);
+        if (count == 0) {
+            break;
+        }
         log.append(buffer, count);
     }
     return log;

@@ -48,6 +48,9 @@ void SimChildCloser::operator()(SimChild* child) const {
 }
 
 bool ReadSimStdout(SimChild& child, std::string& out, std::chrono::milliseconds limit) {
+    if (child.stdoutFd < 0) {
+        return false;
+    }
     pollfd p{child.stdoutFd, POLLIN, 0};
     const int ready = poll(&p, 1, static_cast<int>(limit.count()));
     if (ready <= 0) {
