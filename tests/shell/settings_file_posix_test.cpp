@@ -30,8 +30,7 @@ TEST(SettingsFilePosixTest, ReadOnlyFolderOrFileRefusesTheWriteAndKeepsTheFile) 
     fs::permissions(path, fs::perms::owner_read);
     EXPECT_FALSE(file.WriteString("LAN", "PortNo", "1")) << "read-only file";
     EXPECT_EQ(ReadFile(path), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), {}), 1)
-        << "no temporary file left behind";
+    EXPECT_EQ(EntryCount(temp.Path()), 1u) << "no temporary file left behind";
 }
 
 TEST(SettingsFilePosixTest, WriteKeepsPermissionsAndFollowsALink) {
