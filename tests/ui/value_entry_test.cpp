@@ -124,32 +124,21 @@ TEST(DecimalRangeCheck, ReadsLeadingNumber) {
 }
 
 TEST(ParseHex64, AcceptsOnlyHexDigits) {
-    struct Case {
-        std::string text;
-        int result;
-        std::uint64_t value;
+    const std::pair<std::string, std::uint64_t> read[] = {
+        {"", 0},        {"FFFFFFFFFFFF", 281474976710655u}, {"12345678ABCD", 0x12345678ABCDu},
+        {"abc", 0xABC}, {"FFFFFFFFFFFFFFFF", UINT64_MAX},   {"0000000000000000001", 1},
     };
-    constexpr std::uint64_t kUntouched = 0x5A5A;
-    const std::vector<Case> cases = {
-        {"", 0, 0},
-        {"FFFFFFFFFFFF", 0, 281474976710655u},
-        {"12345678ABCD", 0, 0x12345678ABCDu},
-        {"abc", 0, 0xABC},
-        {"FFFFFFFFFFFFFFFF", 0, UINT64_MAX},
-        {"0000000000000000001", 0, 1},
-        {"10000000000000000", -1, kUntouched},
-        {"g", -1, kUntouched},
-        {" 1", -1, kUntouched},
-        {"1 ", -1, kUntouched},
-        {"0x1", -1, kUntouched},
-        {"-1", -1, kUntouched},
-        {"+1", -1, kUntouched},
-        {std::string("1\0", 2), -1, kUntouched},
-    };
-    for (const auto& c : cases) {
-        std::uint64_t out = kUntouched;
-        EXPECT_EQ(ParseHex64(c.text, out), c.result) << c.text;
-        EXPECT_EQ(out, c.value) << c.text;
+    for (const auto& [text, value] : read) {
+        std::uint64_t out = 0x5A5A;
+        EXPECT_EQ(ParseHex64(text, out), 0) << text;
+        EXPECT_EQ(out, value) << text;
+    }
+    using namespace std::string_literals;
+    for (const std::string& bad :
+         {"10000000000000000"s, "g"s, " 1"s, "1 "s, "0x1"s, "-1"s, "+1"s, "1\0"s}) {
+        std::uint64_t out = 0x5A5A;
+        EXPECT_EQ(ParseHex64(bad, out), -1) << bad;
+        EXPECT_EQ(out, 0x5A5Au) << "left as it was: " << bad;
     }
 }
 
