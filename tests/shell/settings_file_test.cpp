@@ -108,15 +108,6 @@ TEST_F(SettingsFileTest, SingleKeyWriteKeepsEveryOtherByte) {
     EXPECT_EQ(EntryCount(dir), 1u) << "no temporary file left behind";
 }
 
-TEST_F(SettingsFileTest, WriteCreatesTheFileThenAddsSectionsAndKeys) {
-    SettingsFile file(path);
-    ASSERT_TRUE(file.WriteString("LAN", "IPAddress", "10.1.2.3"));
-    ASSERT_TRUE(file.WriteString("TIMEOUT", "Recv", "5000"));
-    ASSERT_TRUE(file.WriteString("LAN", "PortNo", "2256"));
-    EXPECT_EQ(ReadFile(path), "[LAN]\r\nIPAddress=10.1.2.3\r\nPortNo=2256\r\n\r\n"
-                              "[TIMEOUT]\r\nRecv=5000\r\n");
-}
-
 TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWas) {
     const std::string before = "[LAN]\nPortNo=2255\n";
     WriteFile(path, before);
