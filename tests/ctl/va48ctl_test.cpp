@@ -104,36 +104,25 @@ TEST_F(CtlTest, ReadThenApplyOfTheSameFileWritesBackWhatTheAmplifierReported) {
     const CtlRun apply = Ctl({"apply", File("a.json").string()});
     ASSERT_EQ(apply.status, 0) << apply.err;
 
-    // What the amplifier reported to the read's last SET? of each channel...
+    // Each SET the apply wrote is the last SET? reply of its channel, first flag sent as 0.
     std::map<std::string, std::string> reported;
+    std::size_t sets = 0;
     const auto exchanges = Exchanges();
-    for (std::size_t i = 0; i < from; ++i) {
-        if (exchanges[i].first.starts_with("SET? ")) {
-            reported[exchanges[i].first.substr(5)] = exchanges[i].second;
+    for (std::size_t i = 0; i < exchanges.size(); ++i) {
+        const auto& [request, reply] = exchanges[i];
+        const std::vector<std::string> words = Split(request, ' ');
+        if (request.starts_with("SET? ")) {
+            std::string set = "SET " + words[1] + " 0" + reply.substr(reply.find(','));
+            std::ranges::replace(set, ',', ' ');
+            reported[words[1]] = set;
+        } else if (i >= from && request.starts_with("SET ")) {
+            EXPECT_EQ(request, reported[words[1]]);
+            ++sets;
         }
+        EXPECT_FALSE(i >= from && (request.starts_with("UHC ") || request.starts_with("ULC ")))
+            << "filters that are the same are not sent: " << request;
     }
-    // ...is what the apply wrote: one SET per present channel, its first flag sent as 0.
-    std::vector<std::string> sets;
-    for (std::size_t i = from; i < exchanges.size(); ++i) {
-        EXPECT_FALSE(exchanges[i].first.starts_with("UHC ") ||
-                     exchanges[i].first.starts_with("ULC "))
-            << "filters that are the same are not sent: " << exchanges[i].first;
-        if (exchanges[i].first.starts_with("SET ")) {
-            sets.push_back(exchanges[i].first);
-        }
-    }
-    ASSERT_EQ(sets.size(), 6u);
-    for (const std::string& set : sets) {
-        const std::vector<std::string> words = Split(set, ' ');
-        std::vector<std::string> fields = Split(reported.at(words[1]), ',');
-        ASSERT_EQ(fields.size(), 14u);
-        fields[0] = "0";
-        std::string expected = "SET " + words[1];
-        for (const std::string& field : fields) {
-            expected += " " + field;
-        }
-        EXPECT_EQ(set, expected);
-    }
+    EXPECT_EQ(sets, 6u) << "one per present channel";
 }
 
 TEST_F(CtlTest, ApplyRestoresAnAmplifierThatTheViewerWouldRefuse) {
@@ -192,7 +181,8 @@ TEST_F(CtlTest, EachKindOfFailureHasItsExitStatusAndMessage) {
         {{"apply", File("other.json").string()},
          "",
          6,
-         "channel 3, \"module\": the setup is for \"sound\""},
+         "channel 3, \"module\": the setup is for \"sound\", the amplifier has \"none\" in this "
+         "slot"},
         {{"apply", File("good.json").string()}, "nak SET:0002", 4, "Parameter error."},
         {{"version"}, "silent VER", 3, "Timeout."},
         {{"update", File("firmware.bin").string()}, "", 6, "Illegal file."},
@@ -233,19 +223,16 @@ TEST_F(CtlTest, UsbFindsTheAmplifierAndListsEveryOneWithItsSerialNumber) {
     StartSim({"--pty"});
     FakeUsbTree tree(sim->PtyPath(), "7c4e", "0008", "0100", "VA48-0001");
     tree.Add(fs::path(sim->PtyPath()).parent_path() / "ttyVA48-other", "");
-    const std::vector<std::string> roots = {"--sysfs-root", tree.SysfsRoot().string(), "--dev-root",
-                                            tree.DevRoot().string()};
-
-    std::vector<std::string> list = roots;
-    list.push_back("list");
-    const CtlRun listed = Ctl(list);
+    const auto ctl = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--sysfs-root", tree.SysfsRoot().string(), "--dev-root",
+                                   tree.DevRoot().string()});
+        return Ctl(args);
+    };
+    const CtlRun listed = ctl({"list"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out,
               sim->PtyPath() + "\tVA48-0001\n" + tree.DevRoot().string() + "/ttyVA48-other\t-\n");
-
-    std::vector<std::string> version = roots;
-    version.insert(version.end(), {"--usb", "version"});
-    const CtlRun run = Ctl(version);
+    const CtlRun run = ctl({"--usb", "version"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "1.02\n");
 }

@@ -111,10 +111,8 @@ TEST(StoreMeasureChoice, StoresOnlyOfferedCodes) {
     } rows[] = {
         {"range chosen", unselected(Sound(300, 1)), Range, 4, true, Sound(300, 4)},
         {"range past the list", Sound(300, 4), Range, 6, false, Sound(300, 4)},
-        {"vibration unit changed", Vibration(1, 1), FreqWeightUnit, 2, true,
-         unselected(Vibration(1, 2))},
-        {"vibration unit chosen again", Vibration(1, 1), FreqWeightUnit, 1, true,
-         unselected(Vibration(1, 1))},
+        {"unit changed", Vibration(1, 1), FreqWeightUnit, 2, true, unselected(Vibration(1, 2))},
+        {"unit again", Vibration(1, 1), FreqWeightUnit, 1, true, unselected(Vibration(1, 1))},
         {"sound weighting keeps the range", Sound(300), FreqWeightUnit, 2, true,
          With(Sound(300), [](ChannelSettings& c) { c.editSetup.freqWeightUnit = 2; })},
         {"other HPF offered", fine, Hpf, 3, true,

@@ -88,6 +88,7 @@ TEST(FilterCsv, ReadsTheFormsASpreadsheetWrites) {
 TEST(FilterCsv, RefusesABadFileNamingLineAndFieldAndChangesNothing) {
     // Line 2 of every file but the first two is good and would change channel 1: a refusal must
     // undo nothing because nothing was applied.
+    using enum ImportProblem;
     const std::string good = std::string(kHeader) + "1,1,3.00,Hz,1,2,3,4,5\r\n";
     const std::string row = "3,1,12.3,Hz,0,0,0,0,0\r\n";
     const struct {
@@ -96,38 +97,20 @@ TEST(FilterCsv, RefusesABadFileNamingLineAndFieldAndChangesNothing) {
         std::string text;
         ImportError error;
     } rows[] = {
-        {"empty file", kHpf, "", {1, -1, ImportProblem::NoHeader}},
-        {"no header", kHpf, "\r\n" + row, {2, -1, ImportProblem::NoHeader}},
-        {"short line", kHpf, good + "3,1,12.3,Hz,0,0,0,0", {3, -1, ImportProblem::FieldCount}},
-        {"channel 17", kHpf, good + "17,1,12.3,Hz,0,0,0,0,0", {3, 0, ImportProblem::NotAChannel}},
-        {"channel twice", kHpf, good + row + row, {4, 0, ImportProblem::RepeatedChannel}},
-        {"flag", kHpf, good + "3,yes,12.3,Hz,0,0,0,0,0", {3, 1, ImportProblem::NotAFlag}},
-        {"frequency empty", kHpf, good + "3,1,,Hz,0,0,0,0,0", {3, 2, ImportProblem::Empty}},
-        {"frequency not plain",
-         kHpf,
-         good + "3,1,12abc,Hz,0,0,0,0,0",
-         {3, 2, ImportProblem::NotDecimal}},
-        {"hpf below 3", kHpf, good + "3,1,2.5,Hz,0,0,0,0,0", {3, 2, ImportProblem::BelowMinimum}},
-        {"lpf above 999",
-         kLpf,
-         good + "3,1,1500,kHz,0,0,0,0,0",
-         {3, 2, ImportProblem::AboveMaximum}},
-        {"kHz on a high-pass",
-         kHpf,
-         good + "3,1,12.3,kHz,0,0,0,0,0",
-         {3, 3, ImportProblem::NotAUnit}},
-        {"b1 not hexadecimal",
-         kHpf,
-         good + "3,1,12.3,Hz,0,0,0,0,0x1",
-         {3, 8, ImportProblem::NotHexadecimal}},
-        {"c2 past 48 bits",
-         kHpf,
-         good + "3,1,12.3,Hz,0,0,1000000000000,0,0",
-         {3, 6, ImportProblem::AboveMaximum}},
-        {"a1 past 63 bits",
-         kHpf,
-         good + "3,1,12.3,Hz,0,0,0,FFFFFFFFFFFFFFFF,0",
-         {3, 7, ImportProblem::AboveMaximum}},
+        {"empty file", kHpf, "", {1, -1, NoHeader}},
+        {"no header", kHpf, "\r\n" + row, {2, -1, NoHeader}},
+        {"short line", kHpf, good + "3,1,12.3,Hz,0,0,0,0", {3, -1, FieldCount}},
+        {"channel 17", kHpf, good + "17,1,12.3,Hz,0,0,0,0,0", {3, 0, NotAChannel}},
+        {"channel twice", kHpf, good + row + row, {4, 0, RepeatedChannel}},
+        {"flag", kHpf, good + "3,yes,12.3,Hz,0,0,0,0,0", {3, 1, NotAFlag}},
+        {"no frequency", kHpf, good + "3,1,,Hz,0,0,0,0,0", {3, 2, Empty}},
+        {"not plain", kHpf, good + "3,1,12abc,Hz,0,0,0,0,0", {3, 2, NotDecimal}},
+        {"hpf below 3", kHpf, good + "3,1,2.5,Hz,0,0,0,0,0", {3, 2, BelowMinimum}},
+        {"lpf above 999", kLpf, good + "3,1,1500,kHz,0,0,0,0,0", {3, 2, AboveMaximum}},
+        {"kHz on a high-pass", kHpf, good + "3,1,12.3,kHz,0,0,0,0,0", {3, 3, NotAUnit}},
+        {"b1 not hexadecimal", kHpf, good + "3,1,12.3,Hz,0,0,0,0,0x1", {3, 8, NotHexadecimal}},
+        {"c2 past 48 bits", kHpf, good + "3,1,12.3,Hz,0,0,1000000000000,0,0", {3, 6, AboveMaximum}},
+        {"a1 past 63", kHpf, good + "3,1,12.3,Hz,0,0,0,FFFFFFFFFFFFFFFF,0", {3, 7, AboveMaximum}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

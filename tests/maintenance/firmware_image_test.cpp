@@ -49,6 +49,7 @@ TEST(FirmwareLines, AreWhatA256ByteTextReadReturns) {
 }
 
 TEST(FirmwareImage, RefusesTheFirstBadLineNamingIt) {
+    using enum ImageFault;
     const struct {
         std::string content;
         ImageFault fault;
@@ -57,25 +58,24 @@ TEST(FirmwareImage, RefusesTheFirstBadLineNamingIt) {
         std::uint32_t found;
         const char* text; // DescribeProblem in English; null: not compared
     } rows[] = {
-        {kData + "\n" + kEnd + "\n", ImageFault::None, 0, 0, 0, nullptr},
-        {"\n" + kData + "\n\n" + kEnd + "\n\n", ImageFault::None, 0, 0, 0, nullptr},
-        {"", ImageFault::NoTermination, 0, 0, 0, "no termination record (S7, S8 or S9)"},
-        {"hello\n" + kEnd, ImageFault::NotSRecord, 1, 0, 0, "line 1: not an S-record"},
-        {"S4030000FC\n" + kEnd, ImageFault::NotSRecord, 1, 0, 0, nullptr},
-        {kData + "\n" + kData + "G\n" + kEnd, ImageFault::NotHex, 2, 'G', 0,
+        {kData + "\n" + kEnd + "\n", None, 0, 0, 0, nullptr},
+        {"\n" + kData + "\n\n" + kEnd + "\n\n", None, 0, 0, 0, nullptr},
+        {"", NoTermination, 0, 0, 0, "no termination record (S7, S8 or S9)"},
+        {"hello\n" + kEnd, NotSRecord, 1, 0, 0, "line 1: not an S-record"},
+        {"S4030000FC\n" + kEnd, NotSRecord, 1, 0, 0, nullptr},
+        {kData + "\n" + kData + "G\n" + kEnd, NotHex, 2, 'G', 0,
          "line 2: 'G' is no hexadecimal digit"},
-        {kData + " \n" + kEnd, ImageFault::NotHex, 1, ' ', 0, nullptr},
-        {kData + "\r\n" + kEnd, ImageFault::NotHex, 1, '\r', 0, nullptr},
-        {kData + "0\n" + kEnd, ImageFault::OddDigits, 1, 0, 0, nullptr},
-        {"S1147AF00A0A0D0000000000000000000000000061\n" + kEnd, ImageFault::CountMismatch, 1, 0x14,
-         0x13, "line 1: byte count 14, 19 bytes follow"},
-        {"S3030000FC\n" + kEnd, ImageFault::TooShort, 1, 3, 0, nullptr},
-        {"S1137AF00A0A0D0000000000000000000000000062\n" + kEnd, ImageFault::BadChecksum, 1, 0x62,
-         0x61, "line 1: checksum 62, computed 61"},
-        {kData + "\n" + SRecordLine(5, 2, "") + "\n" + kEnd, ImageFault::RecordCount, 2, 2, 1,
-         nullptr},
-        {kData + "\n" + SRecordLine(5, 1, "") + "\n" + kEnd, ImageFault::None, 0, 0, 0, nullptr},
-        {kEnd + "\n" + kData + "\n", ImageFault::DataAfterEnd, 2, 0, 0,
+        {kData + " \n" + kEnd, NotHex, 1, ' ', 0, nullptr},
+        {kData + "\r\n" + kEnd, NotHex, 1, '\r', 0, nullptr},
+        {kData + "0\n" + kEnd, OddDigits, 1, 0, 0, nullptr},
+        {"S1147AF00A0A0D0000000000000000000000000061\n" + kEnd, CountMismatch, 1, 0x14, 0x13,
+         "line 1: byte count 14, 19 bytes follow"},
+        {"S3030000FC\n" + kEnd, TooShort, 1, 3, 0, nullptr},
+        {"S1137AF00A0A0D0000000000000000000000000062\n" + kEnd, BadChecksum, 1, 0x62, 0x61,
+         "line 1: checksum 62, computed 61"},
+        {kData + "\n" + SRecordLine(5, 2, "") + "\n" + kEnd, RecordCount, 2, 2, 1, nullptr},
+        {kData + "\n" + SRecordLine(5, 1, "") + "\n" + kEnd, None, 0, 0, 0, nullptr},
+        {kEnd + "\n" + kData + "\n", DataAfterEnd, 2, 0, 0,
          "line 2: a record after the termination record"},
     };
     for (const auto& row : rows) {

@@ -52,27 +52,12 @@ TEST(StringTable, AbsentNumbersGiveEmptyText) {
 }
 
 TEST(StringTable, LanguageFromLocaleName) {
-    const struct {
-        std::string_view name;
-        Language expected;
-    } cases[] = {
-        {"ja_JP.UTF-8", Language::Japanese},
-        {"ja_JP.eucJP", Language::Japanese},
-        {"ja-JP", Language::Japanese},
-        {"ja", Language::Japanese},
-        {"JA_jp", Language::Japanese},
-        {"ja@modifier", Language::Japanese},
-        {"Japanese_Japan.932", Language::Japanese},
-        {"en_US.UTF-8", Language::English},
-        {"de_DE", Language::English},
-        {"jv_ID", Language::English},
-        {"jam", Language::English},
-        {"j", Language::English},
-        {"", Language::English},
-        {"C", Language::English},
-    };
-    for (const auto& row : cases) {
-        EXPECT_EQ(LanguageFromLocaleName(row.name), row.expected) << row.name;
+    for (const std::string_view name : {"ja_JP.UTF-8", "ja_JP.eucJP", "ja-JP", "ja", "JA_jp",
+                                        "ja@modifier", "Japanese_Japan.932"}) {
+        EXPECT_EQ(LanguageFromLocaleName(name), Language::Japanese) << name;
+    }
+    for (const std::string_view name : {"en_US.UTF-8", "de_DE", "jv_ID", "jam", "j", "", "C"}) {
+        EXPECT_EQ(LanguageFromLocaleName(name), Language::English) << name;
     }
 }
 

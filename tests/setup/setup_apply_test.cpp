@@ -20,20 +20,6 @@ std::vector<std::string> Texts(const std::vector<SetupRequest>& requests) {
     return texts;
 }
 
-TEST(SetupApplyTest, RefusesASetupForOtherModulesNamingTheChannel) {
-    const DeviceState device = SampleDevice();
-    EXPECT_EQ(CheckAgainstAmplifier(SampleSetup(), device), std::nullopt);
-    AmplifierSetup setup = SampleSetup();
-    setup.channels[3].moduleKind = kVibrationModule;
-    const auto refusal = CheckAgainstAmplifier(setup, device);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->channel, 4);
-    EXPECT_EQ(refusal->field, "module");
-    EXPECT_EQ(DescribeRefusal(*refusal),
-              "channel 4, \"module\": the setup is for \"vibration\", the amplifier has \"none\" "
-              "in this slot");
-}
-
 TEST(SetupApplyTest, SendsSetPerPresentChannelAndOnlyTheUserFiltersThatDiffer) {
     const DeviceState device = SampleDevice();
     // The same setup: one SET per present channel, with the device's first flag sent as 0.

@@ -1,29 +1,19 @@
 #include "setup/setup_report.h"
 
 #include "tests/support/sample_device.h"
+#include "tests/support/split.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace va48 {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // The facts head the CSV (a name with a comma is quoted), then one row per channel under a
 // header, each as wide as the header where a module sits.
 TEST(SetupReport, CsvHoldsTheFactsAndOneRowPerChannel) {
     const AmplifierSetup setup = SetupFromDevice(SampleDevice(), "2026-12-06T17:30:01Z");
     const std::string csv = ReportCsv(setup, {"1.02", "2026-12-06T17:30:01Z", "bench, day 2.json"});
-    const std::vector<std::string> lines = Lines(csv);
+    const std::vector<std::string> lines = Split(csv, '\n');
     ASSERT_EQ(lines.size(), 4u + 1u + 16u);
     EXPECT_EQ(lines[0], "firmwareVersion,1.02\r");
     EXPECT_EQ(lines[2], "setupFile,\"bench, day 2.json\"\r");

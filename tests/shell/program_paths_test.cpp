@@ -48,11 +48,6 @@ class ProgramFolderTest : public ::testing::Test {
         WriteFile(exe, "");
     }
 
-    bool FolderHoldsOnly(const fs::path& folder, std::size_t entries) const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {})) ==
-               entries;
-    }
-
     TempDir temp{"va48_paths"};
     fs::path program = temp / "opt" / "bin";
     fs::path exe = program / "VA-48Viewer";
@@ -64,7 +59,7 @@ TEST_F(ProgramFolderTest, AProgramInAWritableFolderLeavesTheUserFolderAlone) {
     EXPECT_TRUE(facts.besideWritable);
     EXPECT_FALSE(facts.settingsBeside);
     EXPECT_FALSE(fs::exists(temp / "home"));
-    EXPECT_TRUE(FolderHoldsOnly(program, 1)) << "the probe file is removed";
+    EXPECT_EQ(EntryCount(program), 1u) << "the probe file is removed";
 
     WriteFile(program / "VA-48Viewer.ini", "[LAN]\n");
     EXPECT_TRUE(ProbeProgramFolder(exe, {}, user).settingsBeside);
@@ -81,7 +76,7 @@ TEST_F(ProgramFolderTest, AnInstalledProgramKeepsItsSettingsInTheUserFolderAcros
     ProgramFiles files = ChooseProgramFiles(exe, user, facts);
     SettingsFile settings(files.settings);
     ASSERT_TRUE(settings.WriteString("LAN", "IPAddr", "127.0.0.1"));
-    EXPECT_TRUE(FolderHoldsOnly(program, 1)) << "nothing written beside the installed program";
+    EXPECT_EQ(EntryCount(program), 1u) << "nothing written beside the installed program";
 
     facts = ProbeProgramFolder(exe, installed, user);
     files = ChooseProgramFiles(exe, user, facts);

@@ -66,26 +66,15 @@ TEST(SequenceJobs, SingleRequestSteps) {
 }
 
 TEST(SequenceJobs, SendingSettingsWatchesChannelsSetToTheirTedsConnector) {
+    // The edit setups go out (their text is the request builder's); a TEDS connector is watched.
     DeviceState device = Layout("SV00000000000000");
-    device.channels[0].editSetup = {.rear = 1,
-                                    .ccld = 1,
-                                    .teds = 1,
-                                    .timeWeightDetection = 1,
-                                    .freqWeightUnit = 1,
-                                    .hpfMode = 1,
-                                    .lpfMode = 1,
-                                    .sensitivity = 250};
-    device.channels[1].editSetup = {.charge = 1,
-                                    .timeWeightDetection = 1,
-                                    .freqWeightUnit = 1,
-                                    .hpfMode = 1,
-                                    .lpfMode = 1,
-                                    .sensitivity = 500};
+    device.channels[0].editSetup = {.rear = 1, .ccld = 1, .teds = 1, .sensitivity = 250};
+    device.channels[1].editSetup = {.charge = 1, .sensitivity = 500};
     std::array<bool, kChannelCount> watch{};
     CommandJob job;
     BuildSendSettingsJob(device, watch, job);
-    EXPECT_EQ(Texts(job), (std::vector<std::string>{"SET 1 0 1 0 1 1 1 1 1 1 250 0 0 0 0",
-                                                    "SET 2 0 0 1 0 0 1 1 1 1 500 0 0 0 0"}));
+    EXPECT_EQ(Texts(job), (std::vector<std::string>{"SET 1 0 1 0 1 1 0 0 0 0 250 0 0 0 0",
+                                                    "SET 2 0 0 1 0 0 0 0 0 0 500 0 0 0 0"}));
     EXPECT_TRUE(watch[0]);
     EXPECT_FALSE(watch[1]);
 }

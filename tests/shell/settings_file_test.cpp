@@ -79,10 +79,6 @@ TEST(IsStorableSettingTest, RefusesWhatWouldNotReadBackAsWritten) {
 
 class SettingsFileTest : public ::testing::Test {
   protected:
-    std::size_t EntriesInDir() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-    }
-
     TempDir temp{"va48_ini"};
     const fs::path& dir = temp.Path();
     fs::path path = temp / "VA-48Viewer.ini";
@@ -109,16 +105,7 @@ TEST_F(SettingsFileTest, SingleKeyWriteKeepsEveryOtherByte) {
     expected.replace(expected.find("2255  "), 6, "2256");
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_EQ(file.ReadString("LAN", "PortNo", ""), "2256");
-    EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file left behind";
-}
-
-TEST_F(SettingsFileTest, WriteCreatesTheFileThenAddsSectionsAndKeys) {
-    SettingsFile file(path);
-    ASSERT_TRUE(file.WriteString("LAN", "IPAddress", "10.1.2.3"));
-    ASSERT_TRUE(file.WriteString("TIMEOUT", "Recv", "5000"));
-    ASSERT_TRUE(file.WriteString("LAN", "PortNo", "2256"));
-    EXPECT_EQ(ReadFile(path), "[LAN]\r\nIPAddress=10.1.2.3\r\nPortNo=2256\r\n\r\n"
-                              "[TIMEOUT]\r\nRecv=5000\r\n");
+    EXPECT_EQ(EntryCount(dir), 1u) << "no temporary file left behind";
 }
 
 TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWas) {
@@ -140,7 +127,7 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheFileAsItWas) {
     EXPECT_TRUE(fs::is_directory(directory));
 
     EXPECT_EQ(ReadFile(path), before);
-    EXPECT_EQ(EntriesInDir(), 2u) << "no temporary file left behind";
+    EXPECT_EQ(EntryCount(dir), 2u) << "no temporary file left behind";
 }
 
 TEST(SettingsPathTest, ReplacesTheFileNamesExtensionOnly) {

@@ -4,6 +4,7 @@
 // sim_process_win32.cpp); SimProcess holds the rest.
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,28 +12,34 @@
 
 namespace va48 {
 
-class SimChild {
-  public:
-    virtual ~SimChild() = default;
-
-    // Appends what the child wrote to its stdout, waiting at most `limit` for something; false
-    // on time-out or at the end of its output.
-    virtual bool ReadStdout(std::string& out, std::chrono::milliseconds limit) = 0;
-
-    // Writes all of `text` to the child's stdin; false with `error` set when it cannot.
-    virtual bool WriteStdin(std::string_view text, std::string& error) = 0;
-
-    // Everything the child has written to stderr so far; it stays readable after Stop.
-    virtual std::string StderrLog() const = 0;
-
-    // Closes the child's stdin and stdout (the simulator ends at the end of its stdin), asks it
-    // to stop, ends it after `limit` if it is still running, and reaps it.
-    virtual void Stop(std::chrono::milliseconds limit) = 0;
+// The platform's handles of one child process.
+struct SimChild;
+// Closes every handle left; the temporary stderr file goes with them. Stop the child first.
+struct SimChildCloser {
+    void operator()(SimChild* child) const;
 };
+using SimChildPtr = std::unique_ptr<SimChild, SimChildCloser>;
 
-// Starts `program` with `args`: stdin and stdout connected to the returned object, stderr to a
-// temporary file that goes when the object does. Null with `error` set on failure.
-std::unique_ptr<SimChild> StartSimChild(const std::string& program,
-                                        const std::vector<std::string>& args, std::string& error);
+// Starts `program` with `args`: stdin and stdout connected to the returned child, stderr to a
+// temporary file. Null with `error` set on failure.
+SimChildPtr StartSimChild(const std::string& program, const std::vector<std::string>& args,
+                          std::string& error);
+
+// Appends what the child wrote to its stdout, waiting at most `limit` for something (it may
+// return sooner with nothing); false at the end of its output.
+bool ReadSimStdout(SimChild& child, std::string& out, std::chrono::milliseconds limit);
+
+// Writes the start of `text` to the child's stdin: the count of bytes written (0 when
+// interrupted), or -1 with `error` set when it cannot.
+long WriteSimStdin(SimChild& child, std::string_view text, std::string& error);
+
+// Reads the child's stderr file from byte `offset` into `buffer` (`size` bytes): the count read,
+// 0 at its end. The file stays readable after StopSimChild.
+std::size_t ReadSimStderr(const SimChild& child, std::size_t offset, char* buffer,
+                          std::size_t size);
+
+// Closes the child's stdin and stdout (the simulator ends at the end of its stdin), asks it to
+// stop, ends it after `limit` if it is still running, and reaps it. Again: nothing happens.
+void StopSimChild(SimChild& child, std::chrono::milliseconds limit);
 
 } // namespace va48

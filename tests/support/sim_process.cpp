@@ -1,7 +1,6 @@
 #include "tests/support/sim_process.h"
 
 #include "sim/text_escape.h"
-#include "tests/support/sim_child.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -81,7 +80,7 @@ bool SimProcess::ReadLine(std::string& line, milliseconds limit) {
             return true;
         }
         const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        if (!child_ || left.count() <= 0 || !child_->ReadStdout(stdoutBuffer_, left)) {
+        if (!child_ || left.count() <= 0 || !ReadSimStdout(*child_, stdoutBuffer_, left)) {
             return false;
         }
     }
@@ -91,11 +90,14 @@ bool SimProcess::Control(std::string_view line) {
     if (!started_) {
         return false;
     }
-    std::string text(line);
-    text += '\n';
-    if (!child_->WriteStdin(text, error_)) {
-        error_ = "control line not sent: " + error_;
-        return false;
+    const std::string text = std::string(line) + '\n';
+    for (std::string_view rest = text; !rest.empty();) {
+        const long sent = WriteSimStdin(*child_, rest, error_);
+        if (sent < 0) {
+            error_ = "control line not sent: " + error_;
+            return false;
+        }
+        rest.remove_prefix(static_cast<std::size_t>(sent));
     }
     std::string reply;
     if (!ReadLine(reply, kControlLimit)) {
@@ -110,7 +112,16 @@ bool SimProcess::Control(std::string_view line) {
 }
 
 std::string SimProcess::StderrLog() const {
-    return child_ ? child_->StderrLog() : std::string();
+    std::string log;
+    char buffer[4096];
+    while (child_) {
+        const std::size_t count = ReadSimStderr(*child_, log.size(), buffer, sizeof buffer);
+        if (count == 0) {
+            break;
+        }
+        log.append(buffer, count);
+    }
+    return log;
 }
 
 std::vector<std::string> SimProcess::ReceivedRequests() const {
@@ -141,7 +152,7 @@ bool SimProcess::WaitForRequests(std::size_t count, milliseconds limit) const {
 
 void SimProcess::Stop() {
     if (child_) {
-        child_->Stop(kStopLimit);
+        StopSimChild(*child_, kStopLimit);
     }
     started_ = false;
 }

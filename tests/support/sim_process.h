@@ -1,15 +1,14 @@
 #pragma once
 
+#include "tests/support/sim_child.h"
+
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace va48 {
-
-class SimChild;
 
 // Runs the simulated amplifier (va48sim) as a child process for end-to-end tests and benchmarks.
 //
@@ -63,7 +62,7 @@ class SimProcess {
     // end of file.
     bool ReadLine(std::string& line, std::chrono::milliseconds limit);
 
-    std::unique_ptr<SimChild> child_;
+    SimChildPtr child_;
     std::string stdoutBuffer_;
     bool started_ = false;
     std::string error_;

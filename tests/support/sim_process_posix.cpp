@@ -18,12 +18,14 @@ extern char** environ;
 
 namespace va48 {
 
+struct SimChild {
+    pid_t pid = -1;
+    int stdinFd = -1;  // our end of the simulator's stdin
+    int stdoutFd = -1; // our end of its stdout
+    int stderrFd = -1; // the unlinked file its stderr writes to
+};
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-constexpr milliseconds kPollStep{10};
 
 void CloseFd(int& fd) {
     if (fd >= 0) {
@@ -36,131 +38,99 @@ std::string Errno(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
 
-class PosixSimChild final : public SimChild {
-  public:
-    PosixSimChild(pid_t pid, int stdinFd, int stdoutFd, int stderrFd)
-        : pid_(pid), stdinFd_(stdinFd), stdoutFd_(stdoutFd), stderrFd_(stderrFd) {}
-    ~PosixSimChild() override {
-        Stop(milliseconds(2000));
-        CloseFd(stderrFd_);
-    }
-
-    bool ReadStdout(std::string& out, milliseconds limit) override {
-        const auto deadline = Clock::now() + limit;
-        for (;;) {
-            const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-            if (stdoutFd_ < 0 || left.count() <= 0) {
-                return false;
-            }
-            pollfd p{stdoutFd_, POLLIN, 0};
-            const int ready = poll(&p, 1, static_cast<int>(left.count()));
-            if (ready < 0 && errno == EINTR) {
-                continue;
-            }
-            if (ready <= 0) {
-                return false;
-            }
-            char buffer[512];
-            const ssize_t count = read(stdoutFd_, buffer, sizeof buffer);
-            if (count <= 0) {
-                return false;
-            }
-            out.append(buffer, static_cast<std::size_t>(count));
-            return true;
-        }
-    }
-
-    bool WriteStdin(std::string_view text, std::string& error) override {
-        for (std::size_t sent = 0; sent < text.size();) {
-            const ssize_t count =
-                send(stdinFd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count <= 0) {
-                error = Errno("send");
-                return false;
-            }
-            sent += static_cast<std::size_t>(count);
-        }
-        return true;
-    }
-
-    std::string StderrLog() const override {
-        std::string log;
-        if (stderrFd_ < 0) {
-            return log;
-        }
-        char buffer[4096];
-        for (off_t offset = 0;;) {
-            const ssize_t count = pread(stderrFd_, buffer, sizeof buffer, offset);
-            if (count <= 0) {
-                break;
-            }
-            log.append(buffer, static_cast<std::size_t>(count));
-            offset += count;
-        }
-        return log;
-    }
-
-    void Stop(milliseconds limit) override {
-        CloseFd(stdinFd_); // the simulator exits on end of stdin
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            const auto deadline = Clock::now() + limit;
-            int status = 0;
-            pid_t reaped = 0;
-            while ((reaped = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline) {
-                std::this_thread::sleep_for(kPollStep);
-            }
-            if (reaped == 0) {
-                kill(pid_, SIGKILL);
-                while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-                }
-            }
-            pid_ = -1;
-        }
-        CloseFd(stdoutFd_);
-    }
-
-  private:
-    pid_t pid_;
-    int stdinFd_;  // our end of the simulator's stdin
-    int stdoutFd_; // our end of its stdout
-    int stderrFd_; // the unlinked file its stderr writes to
-};
-
 } // namespace
 
-std::unique_ptr<SimChild> StartSimChild(const std::string& program,
-                                        const std::vector<std::string>& args, std::string& error) {
+void SimChildCloser::operator()(SimChild* child) const {
+    for (int* fd : {&child->stdinFd, &child->stdoutFd, &child->stderrFd}) {
+        CloseFd(*fd);
+    }
+    delete child;
+}
+
+bool ReadSimStdout(SimChild& child, std::string& out, std::chrono::milliseconds limit) {
+    if (child.stdoutFd < 0) {
+        return false;
+    }
+    pollfd p{child.stdoutFd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(limit.count()));
+    if (ready <= 0) {
+        return ready == 0 || errno == EINTR;
+    }
+    char buffer[512];
+    const ssize_t count = read(child.stdoutFd, buffer, sizeof buffer);
+    if (count > 0) {
+        out.append(buffer, static_cast<std::size_t>(count));
+    }
+    return count > 0 || (count < 0 && errno == EINTR);
+}
+
+long WriteSimStdin(SimChild& child, std::string_view text, std::string& error) {
+    const ssize_t count = send(child.stdinFd, text.data(), text.size(), MSG_NOSIGNAL);
+    if (count < 0 && errno != EINTR) {
+        error = Errno("send");
+        return -1;
+    }
+    return count < 0 ? 0 : static_cast<long>(count);
+}
+
+std::size_t ReadSimStderr(const SimChild& child, std::size_t offset, char* buffer,
+                          std::size_t size) {
+    const ssize_t count = pread(child.stderrFd, buffer, size, static_cast<off_t>(offset));
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+void StopSimChild(SimChild& child, std::chrono::milliseconds limit) {
+    CloseFd(child.stdinFd); // the simulator exits on end of stdin
+    if (child.pid > 0) {
+        kill(child.pid, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        pid_t reaped = 0;
+        while ((reaped = waitpid(child.pid, &status, WNOHANG)) == 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (reaped == 0) {
+            kill(child.pid, SIGKILL);
+            while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        child.pid = -1;
+    }
+    CloseFd(child.stdoutFd);
+}
+
+SimChildPtr StartSimChild(const std::string& program, const std::vector<std::string>& args,
+                          std::string& error) {
     // Sockets rather than pipes: writing to a simulator that died must not raise SIGPIPE here.
     int in[2] = {-1, -1};
     int out[2] = {-1, -1};
-    char stderrPath[] = "/tmp/va48sim-stderr-XXXXXX";
+    const auto fail = [&](const char* what) {
+        error = Errno(what);
+        for (int* fd : {&in[0], &in[1], &out[0], &out[1]}) {
+            CloseFd(*fd);
+        }
+        return SimChildPtr();
+    };
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0 ||
         socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, out) != 0) {
-        error = Errno("socketpair");
-        for (int* fd : {&in[0], &in[1], &out[0], &out[1]}) {
-            CloseFd(*fd);
-        }
-        return nullptr;
+        return fail("socketpair");
     }
-    int stderrFd = mkostemp(stderrPath, O_CLOEXEC);
-    if (stderrFd < 0) {
-        error = Errno("mkostemp");
-        for (int* fd : {&in[0], &in[1], &out[0], &out[1]}) {
-            CloseFd(*fd);
-        }
-        return nullptr;
+    SimChildPtr child(new SimChild);
+    char stderrPath[] = "/tmp/va48sim-stderr-XXXXXX";
+    child->stderrFd = mkostemp(stderrPath, O_CLOEXEC);
+    if (child->stderrFd < 0) {
+        return fail("mkostemp");
     }
     unlink(stderrPath); // the open descriptors keep it; nothing is left behind
+    child->stdinFd = in[0];
+    child->stdoutFd = out[0];
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, child->stderrFd, STDERR_FILENO);
     // Descriptors the test opened without close-on-exec (client sockets) must not keep a
     // connection alive inside the simulator.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
@@ -186,21 +156,17 @@ std::unique_ptr<SimChild> StartSimChild(const std::string& program,
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    pid_t pid = -1;
     const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+        posix_spawn(&child->pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     CloseFd(in[1]);
     CloseFd(out[1]);
     if (spawned != 0) {
         error = "posix_spawn " + program + ": " + std::strerror(spawned);
-        CloseFd(in[0]);
-        CloseFd(out[0]);
-        CloseFd(stderrFd);
         return nullptr;
     }
-    return std::make_unique<PosixSimChild>(pid, in[0], out[0], stderrFd);
+    return child;
 }
 
 } // namespace va48

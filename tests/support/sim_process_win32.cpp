@@ -12,7 +12,6 @@ namespace va48 {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kPollStep{5};
@@ -58,133 +57,110 @@ void CloseOnce(HANDLE& handle) {
     handle = nullptr;
 }
 
-class Win32SimChild final : public SimChild {
-  public:
-    Win32SimChild(HANDLE process, HANDLE stdinWrite, HANDLE stdoutRead, HANDLE stderrFile,
-                  HANDLE stderrRead)
-        : process_(process), stdinWrite_(stdinWrite), stdoutRead_(stdoutRead),
-          stderrFile_(stderrFile), stderrRead_(stderrRead) {}
-    ~Win32SimChild() override {
-        Stop(milliseconds(2000));
-        CloseOnce(stderrRead_);
-        CloseOnce(stderrFile_);
-    }
-
-    bool ReadStdout(std::string& out, milliseconds limit) override {
-        const auto deadline = Clock::now() + limit;
-        // An anonymous pipe has no wait with a time limit: look, then sleep a little.
-        for (;;) {
-            DWORD available = 0;
-            if (stdoutRead_ == nullptr ||
-                !PeekNamedPipe(stdoutRead_, nullptr, 0, nullptr, &available, nullptr)) {
-                return false;
-            }
-            if (available > 0) {
-                std::string buffer(std::min<DWORD>(available, 4096), '\0');
-                DWORD count = 0;
-                if (!ReadFile(stdoutRead_, buffer.data(), static_cast<DWORD>(buffer.size()), &count,
-                              nullptr) ||
-                    count == 0) {
-                    return false;
-                }
-                out.append(buffer.data(), count);
-                return true;
-            }
-            if (Clock::now() >= deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(kPollStep);
-        }
-    }
-
-    bool WriteStdin(std::string_view text, std::string& error) override {
-        while (!text.empty()) {
-            DWORD count = 0;
-            if (stdinWrite_ == nullptr ||
-                !WriteFile(stdinWrite_, text.data(), static_cast<DWORD>(text.size()), &count,
-                           nullptr)) {
-                error = LastError("WriteFile");
-                return false;
-            }
-            text.remove_prefix(count);
-        }
-        return true;
-    }
-
-    std::string StderrLog() const override {
-        std::string log;
-        char buffer[4096];
-        for (;;) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(log.size());
-            DWORD count = 0;
-            if (!ReadFile(stderrRead_, buffer, sizeof buffer, &count, &at) || count == 0) {
-                return log;
-            }
-            log.append(buffer, count);
-        }
-    }
-
-    void Stop(milliseconds limit) override {
-        CloseOnce(stdinWrite_); // the simulator exits on end of stdin
-        if (process_ != nullptr) {
-            if (WaitForSingleObject(process_, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
-                TerminateProcess(process_, 1);
-                WaitForSingleObject(process_, INFINITE);
-            }
-            CloseOnce(process_);
-        }
-        CloseOnce(stdoutRead_);
-    }
-
-  private:
-    HANDLE process_;
-    HANDLE stdinWrite_;
-    HANDLE stdoutRead_;
-    HANDLE stderrFile_; // the child's stderr; the file goes when it closes
-    HANDLE stderrRead_; // our own file position for reading it
-};
-
 } // namespace
 
-std::unique_ptr<SimChild> StartSimChild(const std::string& program,
-                                        const std::vector<std::string>& args, std::string& error) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE stdinRead = nullptr;
+struct SimChild {
+    HANDLE process = nullptr;
     HANDLE stdinWrite = nullptr;
     HANDLE stdoutRead = nullptr;
-    HANDLE stdoutWrite = nullptr;
-    const auto closeAll = [&] {
-        for (HANDLE* handle : {&stdinRead, &stdinWrite, &stdoutRead, &stdoutWrite}) {
-            CloseOnce(*handle);
+    HANDLE stderrFile = nullptr; // the child's stderr; the file goes when it closes
+    HANDLE stderrRead = nullptr; // our own file position for reading it
+};
+
+void SimChildCloser::operator()(SimChild* child) const {
+    for (HANDLE* handle : {&child->process, &child->stdinWrite, &child->stdoutRead,
+                           &child->stderrFile, &child->stderrRead}) {
+        CloseOnce(*handle);
+    }
+    delete child;
+}
+
+bool ReadSimStdout(SimChild& child, std::string& out, milliseconds limit) {
+    // An anonymous pipe has no wait with a time limit: look, else sleep a little.
+    DWORD available = 0;
+    if (child.stdoutRead == nullptr ||
+        !PeekNamedPipe(child.stdoutRead, nullptr, 0, nullptr, &available, nullptr)) {
+        return false;
+    }
+    if (available == 0) {
+        std::this_thread::sleep_for(std::min(limit, kPollStep));
+        return true;
+    }
+    std::string buffer(std::min<DWORD>(available, 4096), '\0');
+    DWORD count = 0;
+    if (!ReadFile(child.stdoutRead, buffer.data(), static_cast<DWORD>(buffer.size()), &count,
+                  nullptr)) {
+        return false;
+    }
+    out.append(buffer.data(), count);
+    return count > 0;
+}
+
+long WriteSimStdin(SimChild& child, std::string_view text, std::string& error) {
+    DWORD count = 0;
+    if (child.stdinWrite == nullptr ||
+        !WriteFile(child.stdinWrite, text.data(), static_cast<DWORD>(text.size()), &count,
+                   nullptr)) {
+        error = LastError("WriteFile");
+        return -1;
+    }
+    return static_cast<long>(count);
+}
+
+std::size_t ReadSimStderr(const SimChild& child, std::size_t offset, char* buffer,
+                          std::size_t size) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    DWORD count = 0;
+    if (!ReadFile(child.stderrRead, buffer, static_cast<DWORD>(size), &count, &at)) {
+        return 0;
+    }
+    return count;
+}
+
+void StopSimChild(SimChild& child, milliseconds limit) {
+    CloseOnce(child.stdinWrite); // the simulator exits on end of stdin
+    if (child.process != nullptr) {
+        if (WaitForSingleObject(child.process, static_cast<DWORD>(limit.count())) !=
+            WAIT_OBJECT_0) {
+            TerminateProcess(child.process, 1);
+            WaitForSingleObject(child.process, INFINITE);
         }
+        CloseOnce(child.process);
+    }
+    CloseOnce(child.stdoutRead);
+}
+
+SimChildPtr StartSimChild(const std::string& program, const std::vector<std::string>& args,
+                          std::string& error) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SimChildPtr child(new SimChild);
+    HANDLE stdinRead = nullptr; // the child's ends of the pipes
+    HANDLE stdoutWrite = nullptr;
+    const auto fail = [&](const std::string& what) {
+        error = LastError(what.c_str());
+        CloseOnce(stdinRead);
+        CloseOnce(stdoutWrite);
+        return SimChildPtr();
     };
-    if (!CreatePipe(&stdinRead, &stdinWrite, &inherit, 0) ||
-        !CreatePipe(&stdoutRead, &stdoutWrite, &inherit, 0) ||
-        !SetHandleInformation(stdinWrite, HANDLE_FLAG_INHERIT, 0) ||
-        !SetHandleInformation(stdoutRead, HANDLE_FLAG_INHERIT, 0)) {
-        error = LastError("CreatePipe");
-        closeAll();
-        return nullptr;
+    if (!CreatePipe(&stdinRead, &child->stdinWrite, &inherit, 0) ||
+        !CreatePipe(&child->stdoutRead, &stdoutWrite, &inherit, 0) ||
+        !SetHandleInformation(child->stdinWrite, HANDLE_FLAG_INHERIT, 0) ||
+        !SetHandleInformation(child->stdoutRead, HANDLE_FLAG_INHERIT, 0)) {
+        return fail("CreatePipe");
     }
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t path[MAX_PATH + 1] = {};
     if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"sim", 0, path) == 0) {
-        error = LastError("GetTempFileName");
-        closeAll();
-        return nullptr;
+        return fail("GetTempFileName");
     }
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE stderrFile = CreateFileW(path, GENERIC_WRITE | DELETE, kShareAll, &inherit,
+    child->stderrFile = CreateFileW(path, GENERIC_WRITE | DELETE, kShareAll, &inherit,
                                     CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    HANDLE stderrRead =
+    child->stderrRead =
         CreateFileW(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (stderrFile == INVALID_HANDLE_VALUE || stderrRead == INVALID_HANDLE_VALUE) {
-        error = LastError("CreateFile");
-        CloseOnce(stderrFile);
-        CloseOnce(stderrRead);
-        closeAll();
-        return nullptr;
+    if (child->stderrFile == INVALID_HANDLE_VALUE || child->stderrRead == INVALID_HANDLE_VALUE) {
+        return fail("CreateFile");
     }
 
     std::wstring commandLine = Quoted(Wide(program));
@@ -196,23 +172,18 @@ std::unique_ptr<SimChild> StartSimChild(const std::string& program,
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = stdinRead;
     startup.hStdOutput = stdoutWrite;
-    startup.hStdError = stderrFile;
+    startup.hStdError = child->stderrFile;
     PROCESS_INFORMATION info{};
-    const bool started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
+        return fail("CreateProcess " + program);
+    }
     // The child's ends are the child's now; the pipes report its end once it exits.
     CloseOnce(stdinRead);
     CloseOnce(stdoutWrite);
-    if (!started) {
-        error = LastError(("CreateProcess " + program).c_str());
-        CloseOnce(stderrFile);
-        CloseOnce(stderrRead);
-        closeAll();
-        return nullptr;
-    }
     CloseHandle(info.hThread);
-    return std::make_unique<Win32SimChild>(info.hProcess, stdinWrite, stdoutRead, stderrFile,
-                                           stderrRead);
+    child->process = info.hProcess;
+    return child;
 }
 
 } // namespace va48

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -49,6 +50,11 @@ inline std::string ReadFile(const std::filesystem::path& file) {
 
 inline void WriteFile(const std::filesystem::path& file, std::string_view text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+// How many files and folders `folder` holds directly.
+inline std::size_t EntryCount(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 } // namespace va48

@@ -29,6 +29,8 @@ struct DecimalKeyCase {
 };
 
 TEST(DecimalKeyFilter, EditsAndLimits) {
+    const std::string full(kFieldTextMax, '-');
+    const std::string points(kFieldTextMax, '.');
     const std::vector<DecimalKeyCase> cases = {
         {"digit at limit ignored", Caret("25.0", 4), u'1', 3, true, Caret("25.0", 4)},
         {"selection lifts limit", Field("25.0", 1, 2), u'7', 3, true, Caret("27.0", 2)},
@@ -46,6 +48,17 @@ TEST(DecimalKeyFilter, EditsAndLimits) {
         {"non-ASCII refused", Caret("1", 1), u'\u0661', 3, true, Caret("1", 1)},
         {"positions clamped", Field("12", -4, 9), u'5', 3, true, Caret("5", 1)},
         {"signs and points anywhere", Caret("1.", 2), u'.', 3, true, Caret("1..", 3)},
+        // The text never grows past the field; replacing a selection does not grow it.
+        {"full field, minus", Caret(full, kFieldTextMax), u'-', 3, true,
+         Caret(full, kFieldTextMax)},
+        {"full field, point", Caret(points, 5), u'.', 3, true, Caret(points, 5)},
+        {"full field, selection replaced", Field(points, 0, 1), u'7', 3, true,
+         Caret("7" + points.substr(1), 1)},
+        {"one short of full", Caret(full.substr(1), 0), u'.', 3, true,
+         Caret("." + full.substr(1), 1)},
+        // A longer text set from elsewhere is edited as its first characters only.
+        {"longer text", Caret(std::string(40, '.'), 40), kBs, 3, true,
+         Caret(std::string(kFieldTextMax - 1, '.'), kFieldTextMax - 1)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -53,37 +66,6 @@ TEST(DecimalKeyFilter, EditsAndLimits) {
         DecimalKeyFilter(field, c.key, c.limit, c.negativeAllowed);
         EXPECT_EQ(field, c.after);
     }
-}
-
-TEST(KeyFilters, NeverGrowPastFieldMax) {
-    const std::string full(kFieldTextMax, '-');
-    const std::string points(kFieldTextMax, '.');
-
-    FieldText field = Caret(full, kFieldTextMax);
-    DecimalKeyFilter(field, u'-', 3, true);
-    EXPECT_EQ(field, Caret(full, kFieldTextMax));
-
-    field = Caret(points, 5);
-    DecimalKeyFilter(field, u'.', 3, true);
-    EXPECT_EQ(field, Caret(points, 5));
-
-    // Replacing a selection does not grow the text, so it still works on a full field.
-    field = Field(points, 0, 1);
-    DecimalKeyFilter(field, u'7', 3, true);
-    EXPECT_EQ(field, Caret("7" + points.substr(1), 1));
-
-    field = Caret(full.substr(1), 0);
-    DecimalKeyFilter(field, u'.', 3, true);
-    EXPECT_EQ(field, Caret("." + full.substr(1), 1));
-
-    // A longer text set from elsewhere is edited as its first characters only.
-    field = Caret(std::string(40, '.'), 40);
-    DecimalKeyFilter(field, kBs, 3, true);
-    EXPECT_EQ(field, Caret(std::string(kFieldTextMax - 1, '.'), kFieldTextMax - 1));
-
-    field = Caret(std::string(40, 'a'), 40);
-    HexKeyFilter(field, u'b', 200);
-    EXPECT_EQ(field.text, std::string(40, 'a'));
 }
 
 TEST(HexKeyFilter, LimitAndCharacters) {
@@ -107,6 +89,9 @@ TEST(HexKeyFilter, LimitAndCharacters) {
         HexKeyFilter(field, c.key, 12);
         EXPECT_EQ(field, c.after);
     }
+    FieldText longer = Caret(std::string(40, 'a'), 40);
+    HexKeyFilter(longer, u'b', 200);
+    EXPECT_EQ(longer.text, std::string(40, 'a')) << "never past the field";
 }
 
 TEST(SignificantDigitCount, Counts) {
@@ -139,38 +124,22 @@ TEST(DecimalRangeCheck, ReadsLeadingNumber) {
 }
 
 TEST(ParseHex64, AcceptsOnlyHexDigits) {
-    struct Case {
-        std::string text;
-        int result;
-        std::uint64_t value;
+    const std::pair<std::string, std::uint64_t> read[] = {
+        {"", 0},        {"FFFFFFFFFFFF", 281474976710655u}, {"12345678ABCD", 0x12345678ABCDu},
+        {"abc", 0xABC}, {"FFFFFFFFFFFFFFFF", UINT64_MAX},   {"0000000000000000001", 1},
     };
-    constexpr std::uint64_t kUntouched = 0x5A5A;
-    const std::vector<Case> cases = {
-        {"", 0, 0},
-        {"FFFFFFFFFFFF", 0, 281474976710655u},
-        {"12345678ABCD", 0, 0x12345678ABCDu},
-        {"abc", 0, 0xABC},
-        {"FFFFFFFFFFFFFFFF", 0, UINT64_MAX},
-        {"0000000000000000001", 0, 1},
-        {"10000000000000000", -1, kUntouched},
-        {"g", -1, kUntouched},
-        {" 1", -1, kUntouched},
-        {"1 ", -1, kUntouched},
-        {"0x1", -1, kUntouched},
-        {"-1", -1, kUntouched},
-        {"+1", -1, kUntouched},
-        {std::string("1\0", 2), -1, kUntouched},
-    };
-    for (const auto& c : cases) {
-        std::uint64_t out = kUntouched;
-        EXPECT_EQ(ParseHex64(c.text, out), c.result) << c.text;
-        EXPECT_EQ(out, c.value) << c.text;
+    for (const auto& [text, value] : read) {
+        std::uint64_t out = 0x5A5A;
+        EXPECT_EQ(ParseHex64(text, out), 0) << text;
+        EXPECT_EQ(out, value) << text;
     }
-
-    std::uint64_t out = 0;
-    ASSERT_EQ(ParseHex64("12345678ABCD", out), 0);
-    EXPECT_EQ(out >> 32, 0x1234u);
-    EXPECT_EQ(out & 0xFFFFFFFFu, 0x5678ABCDu);
+    using namespace std::string_literals;
+    for (const std::string& bad :
+         {"10000000000000000"s, "g"s, " 1"s, "1 "s, "0x1"s, "-1"s, "+1"s, "1\0"s}) {
+        std::uint64_t out = 0x5A5A;
+        EXPECT_EQ(ParseHex64(bad, out), -1) << bad;
+        EXPECT_EQ(out, 0x5A5Au) << "left as it was: " << bad;
+    }
 }
 
 TEST(HexRangeCheck, SignedReading) {
