@@ -117,9 +117,9 @@ class FirmwareUpdateTest : public QObject {
 
   private slots:
     void startRefusesWhatIsNoFirmwareImage() {
+        // Which names are taken is the image suite's; here a taken one, a refused one and none.
         const std::pair<QString, QString> rows[] = {{"A.MOT", ""},
                                                     {"a.bin", UiText(TextId::UpdateIllegalFile)},
-                                                    {"firmware", UiText(TextId::UpdateIllegalFile)},
                                                     {"", UiText(TextId::UpdateIllegalFile)}};
         for (const auto& [name, box] : rows) { // name "": no such file; box "": accepted
             LinkSettings link;
@@ -129,7 +129,6 @@ class FirmwareUpdateTest : public QObject {
             dialog->show();
             const FileRequest asked = ChooseAndStart(
                 dialog, name.isEmpty() ? "/nonexistent/gone.mot" : Write(name, kSmall));
-            QCOMPARE(asked.caption, QStringLiteral("Select File"));
             QCOMPARE(asked.nameFilters.first(), QStringLiteral("MOT Files(*.mot)"));
             QCOMPARE(asked.defaultSuffix, QStringLiteral("mot"));
             QCOMPARE(boxes.boxes.size(), std::size_t{!box.isEmpty()});

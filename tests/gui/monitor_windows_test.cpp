@@ -33,10 +33,6 @@ namespace {
 
 constexpr auto kPoll = 200ms;
 
-ChannelSettings& Channel(int number) {
-    return App().device.channels[static_cast<std::size_t>(number - 1)];
-}
-
 // Channel 1 a sound level (range 110 dB), channel 9 a vibration level in m/s² (its reading's full
 // scale 1000), the rest without a module.
 void SoundAndVibration() {
