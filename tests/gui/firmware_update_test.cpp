@@ -218,12 +218,6 @@ class FirmwareUpdateTest : public QObject {
         checksum = checksum == '0' ? '1' : '0';
         QTest::newRow("completed") << EndToEnd{
             false, {}, valid, false, UiText(TextId::UpdateCompleted), {"UPD 1", "UPD 2", "UPD 3"}};
-        QTest::newRow("write refused") << EndToEnd{false,
-                                                   {"--fail-write", "0003"},
-                                                   SRecordImage(256),
-                                                   false,
-                                                   Failed(ResultCode::StatusImpossible),
-                                                   {"UPD 1", "UPD 2"}};
         QTest::newRow("link dropped mid-transfer")
             << EndToEnd{false, {"--drop-at-line", "3"},          SRecordImage(256),
                         false, Failed(ResultCode::Disconnected), {"UPD 1"}};

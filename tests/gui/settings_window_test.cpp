@@ -328,14 +328,6 @@ class SettingsWindowTest : public QObject {
         QCOMPARE(Shown(&window), QList<bool>({false, true, false}));
     }
 
-    void closeDestroysTheWindowAndItsHandle() {
-        auto* window = new SettingsWindow(App().Editor());
-        App().windows.settingsWindow = window;
-        QVERIFY(window->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(App().windows.settingsWindow.isNull());
-    }
-
     // --- input page ------------------------------------------------------------------------------
 
     void reloadShowsEveryKindOfRow() {
