@@ -172,7 +172,6 @@ class MaintenanceDialogsTest : public QObject {
         QTest::newRow("pasted number cannot wrap into range")
             << "4294972" << true << int(TextId::AboveMaximum) << 30000u << "<none>";
         QTest::newRow("120 is stored") << "120" << false << 0 << 120000u << "120000";
-        QTest::newRow("7.9 is taken as 7") << "7.9" << false << 0 << 7000u << "7000";
         QTest::newRow("a fourth digit is refused") << "1205" << false << 0 << 120000u << "120000";
     }
 
