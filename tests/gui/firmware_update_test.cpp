@@ -205,8 +205,6 @@ class FirmwareUpdateTest : public QObject {
         QVERIFY(WaitFor([&] { return dialog.isNull(); }));
     }
 
-    // --- Through the program, against the simulator ----------------------------------------
-
     void throughTheProgram_data() {
         QTest::addColumn<EndToEnd>("row");
         // A long record goes in two pieces; the simulator puts them together again.

@@ -155,8 +155,6 @@ class MaintenanceDialogsTest : public QObject {
         }
     }
 
-    // --- Time-out dialog -----------------------------------------------------------------------
-
     void timeoutOkChecksTheRange_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("paste"); // set as a whole, past the key filter
@@ -256,8 +254,6 @@ class MaintenanceDialogsTest : public QObject {
         QVERIFY(!std::filesystem::is_regular_file(program.install.Settings()));
     }
 
-    // --- LAN setting dialog --------------------------------------------------------------------
-
     void addressFieldKeys_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QStringList>("parts");
@@ -344,8 +340,6 @@ class MaintenanceDialogsTest : public QObject {
         QVERIFY(program.app.link.lanAddress == row.connect);
         QCOMPARE(program.Setting("LAN", "IPAddress"), row.saved);
     }
-
-    // --- Reply-time dialog ---------------------------------------------------------------------
 
     void replyRoundTrips_data() {
         QTest::addColumn<QString>("count");
@@ -457,8 +451,6 @@ class MaintenanceDialogsTest : public QObject {
         QCOMPARE(dialog && dialog->isVisible(), !closes);
         delete dialog.data();
     }
-
-    // --- Both languages ------------------------------------------------------------------------
 
     void replyTimeDialogInJapanese() {
         TestProgram program(Language::Japanese);

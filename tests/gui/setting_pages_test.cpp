@@ -200,8 +200,6 @@ class SettingPagesTest : public QObject {
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("Confirm the RANGE value.(No.2)"));
     }
 
-    // --- user filter page ---------------------------------------------------------------------
-
     void reloadShowsEveryRowWithoutAnEdit() {
         App().device.channels[0] = fs::Sound(10, 26);
         App().device.channels[1] = fs::Vibration(-1, 22);

@@ -328,8 +328,6 @@ class SettingsWindowTest : public QObject {
         QCOMPARE(Shown(&window), QList<bool>({false, true, false}));
     }
 
-    // --- input page ------------------------------------------------------------------------------
-
     void reloadShowsEveryKindOfRow() {
         Channel(2) = Sound(5, 250);
         Channel(3) = Vibration(2, 316, 1);
