@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -52,8 +51,6 @@ const struct CommitCase {
     std::optional<TextId> box;
 } kCommitCases[] = {
     {"12.3", kHpf, Filter(1, 300, "3.00"), kFrequency, "12.3", false, "12.3", 1230, {}},
-    {"250", kHpf, Filter(1, 300, "3.00"), kFrequency, "250", false, "200", 20000,
-     TextId::AboveMaximum},
     {"empty", kHpf, Filter(1, 300, "3.00"), kA2, "", false, "", 0, TextId::InputValue},
     {"13th digit",
      kHpf,
@@ -66,8 +63,6 @@ const struct CommitCase {
      {}},
     {"pasted past 48 bits", kHpf, Filter(1, 300, "3.00"), kA2, "1000000000000", true,
      "000000000000", 0, TextId::AboveMaximum},
-    {"pasted 1500 with kHz", kLpf, Filter(1, 1000, "1.00", 1), kFrequency, "1500", true, "999",
-     999000, TextId::AboveMaximum},
 };
 
 } // namespace
@@ -126,9 +121,6 @@ class CoefficientDialogTest : public QObject {
         Edit(1, kLpf).coef = {0xABC, 0, 0, 0, kCoefficientMax};
         SetChannel(2, kVibrationModule, Filter(0, 300, "3.00"));
         QVERIFY(Open(kLpf));
-        QCOMPARE(dialog_->objectName(), QStringLiteral("218"));
-        QCOMPARE(FindControl<QLabel>(dialog_, 8001)->text(), QStringLiteral("LPF Display"));
-        QCOMPARE(FindControl<QLabel>(dialog_, 8115)->text(), QStringLiteral("No.16"));
         QCOMPARE(Field(kFrequency, 1)->text(), QStringLiteral("1.50"));
         QCOMPARE(At<QComboBox>(kUnit, 1)->currentText(), QStringLiteral("kHz"));
         QCOMPARE(Field(kA2, 1)->text(), QStringLiteral("000000000ABC"));
@@ -223,14 +215,13 @@ class CoefficientDialogTest : public QObject {
         }
         QTemporaryDir folder;
         const QString first = folder.filePath("first.csv");
-        const QString again = folder.filePath("again.csv");
         const QString bad = folder.filePath("bad.csv");
-        FileChooser files({first, first, again, bad});
+        FileChooser files({first, first, bad});
         QVERIFY(Open(kHpf));
         QTest::mouseClick(Button(53), Qt::LeftButton);
         QCOMPARE(files.requests.at(0).access, FileAccess::Save);
 
-        // Other values, then the file read back: the rows change, are marked and export the same.
+        // Other values, then the file read back: the rows change and are marked.
         for (int n = 1; n <= kChannelCount; ++n) {
             Edit(n, kHpf) = Filter(1, 300, "3.00");
         }
@@ -239,8 +230,6 @@ class CoefficientDialogTest : public QObject {
         QCOMPARE(Field(kA2, 4)->text(), QStringLiteral("000000000004"));
         QCOMPARE(Edit(4, kHpf).sendPending, 1u);
         QVERIFY(Send()->isEnabled());
-        QTest::mouseClick(Button(53), Qt::LeftButton);
-        QCOMPARE(ReadFile(again.toStdString()), ReadFile(first.toStdString()));
 
         std::string text = ReadFile(first.toStdString());
         const std::string row4 = "\n4,1,12.3,Hz,000000000004";

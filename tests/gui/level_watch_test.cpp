@@ -12,10 +12,10 @@
 #include "ui/dialog_seam.h"
 #include "ui/ui_text.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -85,21 +85,11 @@ class LevelWatchTest : public QObject {
         QCOMPARE(Channel3().over.count, 2u);
         QVERIFY(Channel3().over.last.has_value());
 
-        // The window shows the count and the time of the last one in channel 3's row.
+        // The open window has followed: channel 3's row shows the count (what else it shows is
+        // the monitor windows suite's).
         QVERIFY(history);
-        auto* table = history->findChild<QAbstractItemView*>();
-        QVERIFY(table);
-        QStringList row3;
-        for (int column = 0; column < table->model()->columnCount(); ++column) {
-            row3 << table->model()->index(2, column).data().toString();
-        }
-        QVERIFY2(row3.contains(QStringLiteral("2")), qPrintable(row3.join(QLatin1Char('|'))));
-        const auto lastMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-            Channel3().over.last->time_since_epoch());
-        const QString lastTime =
-            QDateTime::fromMSecsSinceEpoch(lastMs.count()).toString(QStringLiteral("hh:mm:ss"));
-        QVERIFY2(row3.join(QLatin1Char('|')).contains(lastTime),
-                 qPrintable(row3.join(QLatin1Char('|'))));
+        QCOMPARE(history->Table()->item(2, OverloadWindow::kOverCount)->text(),
+                 QStringLiteral("2"));
 
         const std::uint64_t written = p_->App().watch.recorder.Lines();
         QVERIFY(TriggerAction(p_->Settings(), QStringLiteral("recordLevels"))); // Stop recording

@@ -33,10 +33,6 @@ namespace {
 
 constexpr auto kPoll = 200ms;
 
-ChannelSettings& Channel(int number) {
-    return App().device.channels[static_cast<std::size_t>(number - 1)];
-}
-
 // Channel 1 a sound level (range 110 dB), channel 9 a vibration level in m/s² (its reading's full
 // scale 1000), the rest without a module.
 void SoundAndVibration() {
@@ -99,15 +95,15 @@ class MonitorWindowsTest : public QObject {
         SoundAndVibration();
     }
 
-    void historyShowsCountsAndTimesAndClearZeroesThem() {
+    // The counting is the history's (its own suite); the window shows it on Refresh, Clear
+    // zeroes it, and left open across a new connection to other modules its rows follow them.
+    void historyWindowShowsCountsUntilClearedOrANewConnection() {
         Poller poller;
         poller.Poll(9, 1, 0);
         poller.Poll(9, 0, 0);
-        poller.Poll(9, 1, 1); // red wins
+        poller.Poll(9, 1, 0);
         const WallClock::time_point lastOver = poller.now;
         poller.Poll(1, 0, 1);
-        const WallClock::time_point lastUnder = poller.now;
-
         QPointer window = new OverloadWindow(nullptr, poller.history, App().device);
         window->show();
         QCOMPARE(window->windowTitle(), QStringLiteral("Overload history"));
@@ -117,36 +113,20 @@ class MonitorWindowsTest : public QObject {
                  QString::fromStdString(EventTimeText(lastOver, WallClock::now())));
         QCOMPARE(Cell(*window, 9, OverloadWindow::kUnderCount), QStringLiteral("0"));
         QCOMPARE(Cell(*window, 1, OverloadWindow::kUnderCount), QStringLiteral("1"));
-        QCOMPARE(Cell(*window, 1, OverloadWindow::kUnderLast),
-                 QString::fromStdString(EventTimeText(lastUnder, WallClock::now())));
-        // A channel without a module: greyed, no counts.
-        QVERIFY(!(window->Table()->item(4, 0)->flags() & Qt::ItemIsEnabled));
+        QVERIFY(!Cell(*window, 1, OverloadWindow::kUnderLast).isEmpty());
+        QVERIFY(!(window->Table()->item(4, 0)->flags() & Qt::ItemIsEnabled)); // no module
         QVERIFY(Cell(*window, 5, OverloadWindow::kOverCount).isEmpty());
-        QVERIFY(window->Table()->item(8, 0)->flags() & Qt::ItemIsEnabled);
 
-        // Later polls show on Refresh only.
         poller.Poll(9, 0, 0);
         poller.Poll(9, 1, 0);
         QCOMPARE(Cell(*window, 9, OverloadWindow::kOverCount), QStringLiteral("2"));
         window->Refresh();
         QCOMPARE(Cell(*window, 9, OverloadWindow::kOverCount), QStringLiteral("3"));
-
         QTest::mouseClick(window->ClearButton(), Qt::LeftButton);
         QCOMPARE(poller.history.Channel(9).over.count, 0u);
         QCOMPARE(Cell(*window, 9, OverloadWindow::kOverCount), QStringLiteral("0"));
         QVERIFY(Cell(*window, 9, OverloadWindow::kOverLast).isEmpty());
         QCOMPARE(Cell(*window, 1, OverloadWindow::kUnderCount), QStringLiteral("0"));
-        delete window.data();
-    }
-
-    // The history window left open across a new connection to an amplifier with other modules:
-    // the history forgets, the rows follow the new modules at the next poll.
-    void historyWindowLeftOpenAcrossANewConnection() {
-        Poller poller;
-        poller.Poll(9, 1, 0);
-        QPointer window = new OverloadWindow(nullptr, poller.history, App().device);
-        window->show();
-        QCOMPARE(Cell(*window, 9, OverloadWindow::kOverCount), QStringLiteral("1"));
 
         App().device = DeviceState{};
         Channel(5) = Reading(700);
@@ -155,8 +135,6 @@ class MonitorWindowsTest : public QObject {
         QVERIFY(!(window->Table()->item(8, 0)->flags() & Qt::ItemIsEnabled));
         QVERIFY(Cell(*window, 9, OverloadWindow::kOverCount).isEmpty());
         QVERIFY(window->Table()->item(4, 0)->flags() & Qt::ItemIsEnabled);
-        QCOMPARE(Cell(*window, 5, OverloadWindow::kOverCount), QStringLiteral("0"));
-
         poller.Poll(5, 1, 0);
         window->Refresh();
         QCOMPARE(Cell(*window, 5, OverloadWindow::kOverCount), QStringLiteral("1"));

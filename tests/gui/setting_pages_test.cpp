@@ -1,5 +1,5 @@
 // The measure and user filter pages inside the settings window: what a reload shows, what a
-// choice stores, Shift copying a choice and the Tab order over the enabled lists.
+// choice stores, Shift copying a choice; and the Tab order of all three pages.
 #include "app/app_context.h"
 #include "editor/measure_lists.h"
 #include "editor/measure_page.h"
@@ -27,10 +27,6 @@ constexpr std::array<int, kMeasureColumnCount> kListBase = {5200, 5300, 5400, 55
 
 constexpr int kHpfBase = 6200;
 constexpr int kLpfBase = 6300;
-
-ChannelSettings& Channel(int channel) {
-    return App().device.channels[static_cast<std::size_t>(channel - 1)];
-}
 
 QStringList Split(const char* texts) {
     return QString::fromLatin1(texts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -75,7 +71,6 @@ class SettingPagesTest : public QObject {
         QCOMPARE(Texts(List(1, Range)), Split("80 90 100 110 120 130"));
         QCOMPARE(List(1, Range)->currentText(), QStringLiteral("100"));
         QCOMPARE(List(2, Range)->currentText(), QStringLiteral("10000"));
-        QCOMPARE(Texts(List(3, Range)), Split("0.01 0.03 0.1 0.3 1 3 10"));
         QCOMPARE(List(3, FreqWeightUnit)->currentText(), QStringLiteral("mm"));
         QCOMPARE(List(3, TimeWeightDetection)->currentText(), QStringLiteral("EQ P-P"));
         QCOMPARE(List(4, Hpf)->currentText(), QStringLiteral("3.00Hz"));
@@ -182,8 +177,7 @@ class SettingPagesTest : public QObject {
     void valuesOutsideTheTablesShowSomethingSensible() {
         BoxRecorder boxes;
         Channel(1) = Sound(253);
-        Channel(2) = Sound(50);
-        Channel(3) = Vibration(3, 1);
+        Channel(2) = Sound(50); // no row of ranges (which lists are offered is the rules' suite)
         Channel(4) = Filters(Sound(253, 9), 40, -1);
         Channel(4).editSetup.hpfMode = 3;
         Channel(4).editSetup.freqWeightUnit = 9;
@@ -192,9 +186,7 @@ class SettingPagesTest : public QObject {
 
         QCOMPARE(List(2, Range)->count(), 0);
         QVERIFY(List(2, Range)->isEnabled());
-        QCOMPARE(List(3, Range)->count(), 0);
         QCOMPARE(List(4, Range)->currentIndex(), -1);
-        QCOMPARE(Texts(List(4, Hpf)), (QStringList{"- - -", "20Hz"}));
         QCOMPARE(List(4, Hpf)->currentIndex(), 0);
         QCOMPARE(List(4, FreqWeightUnit)->currentText(), QStringLiteral("A"));
         QVERIFY(!List(5, Hpf)->isEnabled());
@@ -208,24 +200,6 @@ class SettingPagesTest : public QObject {
         QCOMPARE(boxes.boxes[0].text, QStringLiteral("Confirm the RANGE value.(No.2)"));
     }
 
-    void tabWalksRowByRowAndSkipsDisabledLists() {
-        Channel(1) = Sound(253);
-        Channel(3) = Vibration(0, 1);
-        Channel(16) = Sound(253);
-        OpenPage();
-        settings_.Window()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(settings_.Window()));
-
-        List(1, Range)->setFocus();
-        QCOMPARE(TabWalk(7), Split("5300 5400 5500 5600 5202 5302 5402"));
-        List(1, Range)->setFocus();
-        QCOMPARE(TabWalk(1, Qt::Key_Tab, Qt::ShiftModifier), Split("5615"));
-        QCOMPARE(TabWalk(1), Split("5200"));
-        QVERIFY(!App().editor.settingsModified); // moving is no choice
-    }
-
-    // --- user filter page ---------------------------------------------------------------------
-
     void reloadShowsEveryRowWithoutAnEdit() {
         App().device.channels[0] = fs::Sound(10, 26);
         App().device.channels[1] = fs::Vibration(-1, 22);
@@ -235,14 +209,12 @@ class SettingPagesTest : public QObject {
 
         const struct {
             int row;
-            QString hpf; // shown texts
+            QString hpf; // shown texts (the lists are the rules' suite's)
             QString lpf;
-            QString hpfLast; // last items
-            QString lpfLast;
         } rows[] = {
-            {1, "20Hz", "50kHz", "160Hz", "50kHz"},
-            {2, "- - -", "20kHz", "160Hz", "20kHz"},
-            {3, "3.00Hz", "- - -", "3.00Hz", "50kHz"}, // LPF 40 from the amplifier
+            {1, "20Hz", "50kHz"},
+            {2, "- - -", "20kHz"},
+            {3, "3.00Hz", "- - -"}, // LPF 40 from the amplifier
         };
         for (const auto& row : rows) {
             QComboBox* hpf = UserHpf(row.row);
@@ -250,8 +222,6 @@ class SettingPagesTest : public QObject {
             QVERIFY(hpf->isEnabled() && lpf->isEnabled());
             QCOMPARE(hpf->currentText(), row.hpf);
             QCOMPARE(lpf->currentText(), row.lpf);
-            QCOMPARE(Texts(hpf).last(), row.hpfLast);
-            QCOMPARE(Texts(lpf).last(), row.lpfLast);
         }
         for (int r = 4; r <= 16; ++r) {
             for (QComboBox* list : {UserHpf(r), UserLpf(r)}) {
@@ -289,16 +259,38 @@ class SettingPagesTest : public QObject {
         QVERIFY(App().editor.settingsModified);
     }
 
-    void tabWalksBothColumnsOverEnabledLists() {
-        App().device.channels[0] = fs::Sound(0, 0);
-        App().device.channels[1] = fs::Vibration(0, 0);
-        App().device.channels[15] = fs::Sound(0, 0);
-        QVERIFY(settings_.Open(2));
-        UserHpf(1)->setFocus();
-        QCOMPARE(TabWalk(6), Split("6300 6201 6301 6215 6315 6200"));
-        QCOMPARE(TabWalk(6, Qt::Key_Backtab, Qt::ShiftModifier),
-                 Split("6315 6215 6301 6201 6300 6200"));
-        QVERIFY(!App().editor.settingsModified);
+    // Tab and Shift+Tab go row by row over the controls that can be used, round at the ends:
+    // channels 1 and 16 hold sound modules, 3 a vibration module on its TEDS connector (its
+    // sensitivity locked).
+    void tabWalksRowByRowOverUsableControls_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<QString>("walk");
+        QTest::newRow("input") << 0 << 4200 << false << "4300 4202 4215 4315 4200";
+        QTest::newRow("input, back") << 0 << 4200 << true << "4315 4215 4202 4300 4200";
+        QTest::newRow("measure") << 1 << 5200 << false << "5300 5400 5500 5600 5202 5302 5402";
+        QTest::newRow("measure, back") << 1 << 5200 << true << "5615 5515 5415 5315 5215";
+        QTest::newRow("user filter") << 2 << 6200 << false << "6300 6202 6302 6215 6315 6200";
+        QTest::newRow("user filter, back") << 2 << 6200 << true << "6315 6215 6302 6202 6300 6200";
+    }
+
+    void tabWalksRowByRowOverUsableControls() {
+        QFETCH(int, tab);
+        QFETCH(int, from);
+        QFETCH(bool, back);
+        QFETCH(QString, walk);
+        Channel(1) = input_setup::Sound(0, 250);
+        Channel(3) = input_setup::Vibration(12, 500, 1);
+        Channel(16) = input_setup::Sound(0, 250);
+        QVERIFY(settings_.Open(tab));
+        FindControl<QWidget>(settings_.Window(), from)->setFocus();
+        const QStringList expected = walk.split(QLatin1Char(' '));
+        const int steps = static_cast<int>(expected.size());
+        QCOMPARE(back ? TabWalk(steps, Qt::Key_Backtab, Qt::ShiftModifier) : TabWalk(steps),
+                 expected);
+        // Moving over lists is no choice (a sensitivity field left is committed).
+        QVERIFY(tab == 0 || !App().editor.settingsModified);
     }
 };
 

@@ -116,8 +116,6 @@ class ShellWindowsTest : public QObject {
     void init() { shell_ = std::make_unique<Shell>(); }
     void cleanup() { shell_.reset(); }
 
-    // --- unit labels and grid controls -------------------------------------------------------
-
     void unitLabelRaisesOnlyItsRange_data() {
         QTest::addColumn<UnitLabel>("record");
         QTest::addColumn<int>("pixelHeight");
@@ -165,8 +163,6 @@ class ShellWindowsTest : public QObject {
         }
     }
 
-    // --- centring ------------------------------------------------------------------------------
-
     void centringTruncatesTowardZero() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const struct {
@@ -181,8 +177,6 @@ class ShellWindowsTest : public QObject {
             QVERIFY(window.isVisible());
         }
     }
-
-    // --- connection menu -----------------------------------------------------------------------
 
     void menuShowsTheProductAndWholeButtons() {
         ConnectionMenu* menu = Menu();
@@ -278,8 +272,6 @@ class ShellWindowsTest : public QObject {
         QVERIFY(menu->isVisible());
     }
 
-    // --- version dialog -------------------------------------------------------------------------
-
     void versionDialogClosesTheGapOfEmptyCommentsAndEndsWithZero() {
         const VersionInfo with{"VA-48Viewer", "1.01", "comments", "2026/01/02", "(C) someone"};
         VersionInfo without = with;
@@ -311,8 +303,6 @@ class ShellWindowsTest : public QObject {
             QVERIFY(!dialog->isVisible());
         }
     }
-
-    // --- processing dialog -----------------------------------------------------------------------
 
     void processingTextReachesItsLineAndHidingEndsTheDialog() {
         AppWindows& windows = shell_->app.windows;

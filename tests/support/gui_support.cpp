@@ -274,6 +274,10 @@ void SettingsUnderTest::Close() {
     delete window_.data();
 }
 
+ChannelSettings& Channel(int number) {
+    return App().device.channels.at(static_cast<std::size_t>(number - 1));
+}
+
 QStringList Texts(const QComboBox* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i) {

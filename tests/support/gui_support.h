@@ -207,6 +207,9 @@ class SettingsUnderTest {
     std::unique_ptr<CharacterRouter> router_;
 };
 
+// Channel `number` (1 to 16) of App().device.
+ChannelSettings& Channel(int number);
+
 // The texts of a list's items, in order.
 QStringList Texts(const QComboBox* list);
 
