@@ -91,7 +91,7 @@ GUI_ENV = {"QT_QPA_PLATFORM": "offscreen", "LC_ALL": "C.UTF-8", "LANGUAGE": "", 
 
 
 def failures(output: str) -> list[str]:
-    gtest = re.findall(r"^\[  FAILED  \] ([A-Za-z]\S*)", output, re.M)
+    gtest = re.findall(r"^\[  FAILED  \] ([A-Za-z][^\s,]*)", output, re.M)
     qtest = re.findall(r"^FAIL!  : (\S+\(.*?\)|\S+)", output, re.M)
     return sorted(set(gtest + qtest))
 
